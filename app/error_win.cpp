@@ -1,0 +1,34 @@
+#include "app/error_win.h"
+
+#include "app/text_win.h"
+#include "app/win32.h"
+
+namespace cw {
+
+Error last_error() { return Error::from_win32(GetLastError()); }
+
+std::string system_message(std::uint32_t code)
+{
+    if (code == 0) return {};
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text;
+    if (n != 0 && buffer) text = from_wide(buffer, n);
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+std::string error_display(const Error& error)
+{
+    return api_error_display(error, error.message ? std::string() : system_message(error.ucode()));
+}
+
+std::string file_error_text(std::uint32_t win32_code)
+{
+    return file_error_display(system_message(win32_code), win32_code);
+}
+
+}  // namespace cw

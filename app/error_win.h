@@ -1,0 +1,24 @@
+#pragma once
+// Win32 side of the error model: last-error capture and the system's message texts.
+
+#include <cstdint>
+#include <string>
+
+#include "app/error.h"
+
+namespace cw {
+
+// The thread's last-error code as an Error (code 0 when the last error is 0).
+Error last_error();
+
+// The system's text for an HRESULT or Win32 code, without its trailing line break; empty when
+// the system has none.
+std::string system_message(std::uint32_t code);
+
+// "{message} (0x%08X)", or the code alone when nothing describes it.
+std::string error_display(const Error& error);
+
+// "{system text} (os error N)" for a Win32 error code.
+std::string file_error_text(std::uint32_t win32_code);
+
+}  // namespace cw

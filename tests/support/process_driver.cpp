@@ -1,0 +1,190 @@
+#include "process_driver.h"
+
+#include <wincodec.h>
+
+#include <filesystem>
+#include <map>
+
+#include "clipboard_fixture.h"
+
+namespace cw::test {
+
+namespace {
+
+std::vector<wchar_t> environment_block(const std::vector<std::pair<std::wstring, std::wstring>>& changes)
+{
+    std::map<std::wstring, std::wstring> vars;  // sorted, as CreateProcess expects
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+        std::wstring entry(p);
+        const auto eq = entry.find(L'=', 1);
+        if (eq == std::wstring::npos) continue;
+        vars[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsW(block);
+    for (const auto& [name, value] : changes) {
+        for (auto it = vars.begin(); it != vars.end();) {
+            if (_wcsicmp(it->first.c_str(), name.c_str()) == 0)
+                it = vars.erase(it);
+            else
+                ++it;
+        }
+        if (!value.empty()) vars[name] = value;
+    }
+    std::vector<wchar_t> out;
+    for (const auto& [name, value] : vars) {
+        std::wstring entry = name + L"=" + value;
+        out.insert(out.end(), entry.begin(), entry.end());
+        out.push_back(L'\0');
+    }
+    out.push_back(L'\0');
+    return out;
+}
+
+struct FindData {
+    DWORD pid;
+    const wchar_t* window_class;
+    HWND found;
+};
+
+BOOL CALLBACK find_window(HWND window, LPARAM param)
+{
+    auto* data = reinterpret_cast<FindData*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t name[256];
+    if (pid == data->pid && GetClassNameW(window, name, 256) && wcscmp(name, data->window_class) == 0) {
+        data->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+RunningProgram::RunningProgram(const std::wstring& exe, const std::wstring& arguments,
+                               const std::vector<std::pair<std::wstring, std::wstring>>& env,
+                               const std::wstring& working_folder)
+{
+    std::wstring command = L"\"" + exe + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
+    std::vector<wchar_t> block = environment_block(env);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        block.data(), working_folder.empty() ? nullptr : working_folder.c_str(), &si, &process_))
+        process_ = {};
+}
+
+RunningProgram::~RunningProgram()
+{
+    if (!process_.hProcess) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+}
+
+HWND RunningProgram::wait_for_window(const wchar_t* window_class, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        FindData data{process_.dwProcessId, window_class, nullptr};
+        EnumWindows(find_window, reinterpret_cast<LPARAM>(&data));
+        if (data.found && IsWindowVisible(data.found)) return data.found;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
+        ClipboardFixture::pump(50);
+    }
+    return nullptr;
+}
+
+long RunningProgram::wait_for_exit(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start >= milliseconds) return -1;
+        ClipboardFixture::pump(50);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+long RunningProgram::close(HWND window, DWORD milliseconds)
+{
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return wait_for_exit(milliseconds);
+}
+
+bool save_screenshot(HWND window, const std::wstring& png_path)
+{
+    RECT rc{};
+    if (!GetWindowRect(window, &rc)) return false;
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) return false;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(png_path).parent_path(), ignored);
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    // PrintWindow draws even a covered window; the screen copy is the fallback.
+    if (!PrintWindow(window, memory, 0)) BitBlt(memory, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    SelectObject(memory, old);
+    auto* px = static_cast<std::uint8_t*>(bits);
+    for (int i = 0; i < w * h; ++i) px[i * 4 + 3] = 255;
+
+    bool ok = false;
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) &&
+        SUCCEEDED(factory->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromFilename(png_path.c_str(), GENERIC_WRITE)) &&
+        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+        SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+        SUCCEEDED(frame->SetSize(w, h))) {
+        WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+        ok = SUCCEEDED(frame->SetPixelFormat(&format)) &&
+             SUCCEEDED(frame->WritePixels(h, w * 4, w * h * 4, static_cast<BYTE*>(bits))) &&
+             SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    }
+    if (frame) frame->Release();
+    if (encoder) encoder->Release();
+    if (stream) stream->Release();
+    if (factory) factory->Release();
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+std::wstring artifacts_folder() { return windows_path(CLIPWRIGHT_ARTIFACTS_DIR); }
+
+std::vector<std::string> read_lines(const std::wstring& path)
+{
+    const std::string text = read_text_file(path);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace cw::test

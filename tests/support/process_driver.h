@@ -1,0 +1,46 @@
+#pragma once
+// Drives the real Clipwright.exe from a test: start it, find its window, look at it, close it.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/win32.h"
+
+namespace cw::test {
+
+class RunningProgram {
+public:
+    // Starts `exe` with `arguments` (already quoted) and the environment changed by `env`
+    // (name, value; an empty value removes the variable).
+    RunningProgram(const std::wstring& exe, const std::wstring& arguments,
+                   const std::vector<std::pair<std::wstring, std::wstring>>& env = {},
+                   const std::wstring& working_folder = {});
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool started() const { return process_.hProcess != nullptr; }
+    DWORD pid() const { return process_.dwProcessId; }
+    // The program's top-level window of `window_class`, waiting (and pumping messages) up to
+    // `milliseconds`; null when it never appears.
+    HWND wait_for_window(const wchar_t* window_class, DWORD milliseconds = 30000);
+    // Waits for the process to end, pumping messages; returns its exit code or -1 on time-out.
+    long wait_for_exit(DWORD milliseconds = 30000);
+    // WM_CLOSE to `window`, then wait_for_exit.
+    long close(HWND window, DWORD milliseconds = 30000);
+
+private:
+    PROCESS_INFORMATION process_{};
+};
+
+// Saves what `window` shows as a PNG file (folders are created).
+bool save_screenshot(HWND window, const std::wstring& png_path);
+
+// The folder for screenshots and other artifacts under the build folder.
+std::wstring artifacts_folder();
+
+// Lines of a text file split at LF.
+std::vector<std::string> read_lines(const std::wstring& path);
+
+}  // namespace cw::test
