@@ -15,11 +15,13 @@ using Px = std::int64_t;
 
 int narrow(Px v)
 {
-    return static_cast<int>(
-        std::clamp<Px>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(std::clamp<Px>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-Rect rect(Px x, Px y, Px width, Px height) { return Rect{narrow(x), narrow(y), narrow(width), narrow(height)}; }
+Rect rect(Px x, Px y, Px width, Px height)
+{
+    return Rect{narrow(x), narrow(y), narrow(width), narrow(height)};
+}
 
 }  // namespace
 
@@ -97,8 +99,14 @@ MainLayout compute_main_layout(int client_width, int client_height, bool advance
     return layout;
 }
 
-Size minimum_track_size(std::uint32_t dpi) { return Size{scale(820, dpi), scale(600, dpi)}; }
+Size minimum_track_size(std::uint32_t dpi)
+{
+    return Size{scale(820, dpi), scale(600, dpi)};
+}
 
-Size initial_window_size(std::uint32_t dpi) { return Size{scale(1050, dpi), scale(720, dpi)}; }
+Size initial_window_size(std::uint32_t dpi)
+{
+    return Size{scale(1050, dpi), scale(720, dpi)};
+}
 
 }  // namespace cw

@@ -7,15 +7,22 @@
 
 namespace cw {
 
-std::string save_in_text(std::u16string_view target_folder) { return "Save in  " + utf16_to_utf8(target_folder); }
+std::string save_in_text(std::u16string_view target_folder)
+{
+    return "Save in  " + utf16_to_utf8(target_folder);
+}
 
 std::string initial_control_text(const ControlSpec& spec, bool dark_mode, std::u16string_view target_folder)
 {
     switch (spec.text_source) {
-        case InitialText::theme_caption: return std::string(theme_button_caption(dark_mode));
-        case InitialText::version_line: return std::string(VERSION_LINE);
-        case InitialText::save_in_line: return save_in_text(target_folder);
-        case InitialText::fixed: break;
+        case InitialText::theme_caption:
+            return std::string(theme_button_caption(dark_mode));
+        case InitialText::version_line:
+            return std::string(VERSION_LINE);
+        case InitialText::save_in_line:
+            return save_in_text(target_folder);
+        case InitialText::fixed:
+            break;
     }
     return std::string(spec.text);
 }

@@ -92,7 +92,10 @@ enum class MainControl : std::uint8_t {
 
 inline constexpr std::size_t MAIN_CONTROL_COUNT = 35;
 
-constexpr std::size_t index_of(MainControl control) { return static_cast<std::size_t>(control); }
+constexpr std::size_t index_of(MainControl control)
+{
+    return static_cast<std::size_t>(control);
+}
 
 // Where a control's first text comes from when it is not fixed.
 enum class InitialText : std::uint8_t {
@@ -127,6 +130,8 @@ inline constexpr std::uint32_t TABS = HIDDEN | WS_TABSTOP_STYLE | WS_BORDER_STYL
 inline constexpr std::uint32_t BUTTON = SHOWN | WS_TABSTOP_STYLE;
 }  // namespace control_style
 
+// One control per entry keeps the table readable as a table.
+// clang-format off
 inline constexpr std::array<ControlSpec, MAIN_CONTROL_COUNT> MAIN_CONTROLS{{
     {MainControl::logo_control, "STATIC", 0, control_style::SHOWN | SS_BITMAP_STYLE | SS_CENTERIMAGE_STYLE, 0,
      InitialText::fixed, "", {}},
@@ -191,6 +196,7 @@ inline constexpr std::array<ControlSpec, MAIN_CONTROL_COUNT> MAIN_CONTROLS{{
     {MainControl::stop_button, "BUTTON", ID_STOP, control_style::HIDDEN | WS_TABSTOP_STYLE, 0, InitialText::fixed,
      "S&top", {}},
 }};
+// clang-format on
 
 // "Save in  {folder}" (two blanks), the folder converted to text for display.
 std::string save_in_text(std::u16string_view target_folder);

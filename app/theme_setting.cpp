@@ -13,8 +13,14 @@ bool dark_mode_from_setting(std::optional<std::u16string_view> stored)
     return ascii_lower(trim_whitespace(utf16_to_utf8(value))) != "light";
 }
 
-std::string_view theme_setting_value(bool dark_mode) { return dark_mode ? "Dark" : "Light"; }
+std::string_view theme_setting_value(bool dark_mode)
+{
+    return dark_mode ? "Dark" : "Light";
+}
 
-std::string_view theme_button_caption(bool dark_mode) { return dark_mode ? "Light &Mode" : "Dark &Mode"; }
+std::string_view theme_button_caption(bool dark_mode)
+{
+    return dark_mode ? "Light &Mode" : "Dark &Mode";
+}
 
 }  // namespace cw

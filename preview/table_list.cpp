@@ -24,7 +24,10 @@ std::string spreadsheet_column_caption(std::size_t k)
 
 }  // namespace
 
-int table_column_width(std::uint32_t dpi) { return scale(TABLE_COLUMN_WIDTH_96, dpi); }
+int table_column_width(std::uint32_t dpi)
+{
+    return scale(TABLE_COLUMN_WIDTH_96, dpi);
+}
 
 TableListModel build_table_list(const PropertyTable& table, std::uint32_t dpi)
 {

@@ -14,7 +14,10 @@ bool is_one_of(std::string_view lowered_name, std::initializer_list<std::string_
     return std::find(names.begin(), names.end(), lowered_name) != names.end();
 }
 
-bool is_rich_text_name(std::string_view lowered_name) { return lowered_name.starts_with("rich text format"); }
+bool is_rich_text_name(std::string_view lowered_name)
+{
+    return lowered_name.starts_with("rich text format");
+}
 
 bool is_one_of(std::uint32_t id, std::initializer_list<std::uint32_t> ids)
 {
@@ -103,8 +106,12 @@ std::vector<SaveCandidate> build_save_candidates(std::span<const FormatEntry> en
         if (!format) continue;
         auto same_kind = std::find_if(candidates.begin(), candidates.end(),
                                       [&](const SaveCandidate& c) { return c.kind == format->kind; });
-        SaveCandidate winner{std::string(format->kind), std::string(format->label), std::string(format->extension),
-                             format->order,           format->score,            index};
+        SaveCandidate winner{std::string(format->kind),
+                             std::string(format->label),
+                             std::string(format->extension),
+                             format->order,
+                             format->score,
+                             index};
         if (same_kind == candidates.end())
             candidates.push_back(std::move(winner));
         else if (same_kind->score < format->score)

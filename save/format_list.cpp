@@ -114,8 +114,8 @@ FormatListModel build_simple_format_list(std::span<const FormatEntry> entries, s
 {
     FormatListModel model = empty_model(false, dpi);
     for (SaveCandidate& candidate : build_save_candidates(entries))
-        model.rows.push_back(ListRow{{std::move(candidate.label), std::move(candidate.extension)},
-                                     candidate.format_index});
+        model.rows.push_back(
+            ListRow{{std::move(candidate.label), std::move(candidate.extension)}, candidate.format_index});
     model.heading = std::string(SIMPLE_VIEW_HEADING);
     model.toggle_caption = std::string(SIMPLE_VIEW_TOGGLE_CAPTION);
     if (model.rows.empty())

@@ -19,10 +19,9 @@ TEST(MainControls, TableIsInCreationOrderWithTheCommandIds)
         std::uint16_t id;
     };
     const Case with_ids[] = {
-        {C::theme_button, 1010}, {C::refresh_button, 1001}, {C::view_toggle_button, 1007},
-        {C::format_list, 1002},  {C::save_button, 1008},    {C::cancel_button, 1009},
-        {C::table_list, 1011},   {C::waveform_control, 1006}, {C::play_button, 1003},
-        {C::pause_button, 1004}, {C::stop_button, 1005},
+        {C::theme_button, 1010}, {C::refresh_button, 1001}, {C::view_toggle_button, 1007}, {C::format_list, 1002},
+        {C::save_button, 1008},  {C::cancel_button, 1009},  {C::table_list, 1011},         {C::waveform_control, 1006},
+        {C::play_button, 1003},  {C::pause_button, 1004},   {C::stop_button, 1005},
     };
     std::set<C> seen;
     for (const Case& c : with_ids) {
@@ -45,22 +44,14 @@ TEST(MainControls, StylesMatchTheWin32Values)
         std::uint32_t ex_style;
     };
     const Case cases[] = {
-        {C::logo_control, "STATIC", 0x5000020E, 0},
-        {C::title_label, "STATIC", 0x50000000, 0},
-        {C::theme_button, "BUTTON", 0x50010000, 0},
-        {C::format_list, "SysListView32", 0x5081000D, 0x200},
-        {C::file_name_edit, "EDIT", 0x50010080, 0x200},
-        {C::text_view, "EDIT", 0x40B118C4, 0x200},
-        {C::report_view, "EDIT", 0x50B118C4, 0x200},
-        {C::image_control, "STATIC", 0x40B0030E, 0x200},
-        {C::rich_tabs, "SysTabControl32", 0x40810000, 0},
-        {C::rich_view, "RICHEDIT50W", 0x40B118C4, 0x200},
-        {C::html_host, "STATIC", 0x40800000, 0x200},
-        {C::table_list, "SysListView32", 0x40810009, 0x200},
-        {C::table_source, "EDIT", 0x40B118C4, 0x200},
-        {C::audio_info_label, "STATIC", 0x40000000, 0},
-        {C::waveform_control, "STATIC", 0x4080030E, 0x200},
-        {C::audio_progress, "msctls_progress32", 0x40800000, 0},
+        {C::logo_control, "STATIC", 0x5000020E, 0},         {C::title_label, "STATIC", 0x50000000, 0},
+        {C::theme_button, "BUTTON", 0x50010000, 0},         {C::format_list, "SysListView32", 0x5081000D, 0x200},
+        {C::file_name_edit, "EDIT", 0x50010080, 0x200},     {C::text_view, "EDIT", 0x40B118C4, 0x200},
+        {C::report_view, "EDIT", 0x50B118C4, 0x200},        {C::image_control, "STATIC", 0x40B0030E, 0x200},
+        {C::rich_tabs, "SysTabControl32", 0x40810000, 0},   {C::rich_view, "RICHEDIT50W", 0x40B118C4, 0x200},
+        {C::html_host, "STATIC", 0x40800000, 0x200},        {C::table_list, "SysListView32", 0x40810009, 0x200},
+        {C::table_source, "EDIT", 0x40B118C4, 0x200},       {C::audio_info_label, "STATIC", 0x40000000, 0},
+        {C::waveform_control, "STATIC", 0x4080030E, 0x200}, {C::audio_progress, "msctls_progress32", 0x40800000, 0},
         {C::stop_button, "BUTTON", 0x40010000, 0},
     };
     for (const Case& c : cases) {
@@ -78,9 +69,9 @@ TEST(MainControls, TabOrderFollowsCreationOrder)
     for (const ControlSpec& spec : MAIN_CONTROLS)
         if (spec.style & WS_TABSTOP_STYLE) tab_stops.push_back(spec.control);
     const std::vector<C> expected{
-        C::theme_button, C::refresh_button, C::view_toggle_button, C::format_list, C::file_name_edit,
-        C::save_button,  C::cancel_button,  C::text_view,          C::report_view, C::rich_tabs,
-        C::rich_view,    C::rich_source,    C::html_tabs,          C::html_source, C::table_tabs,
+        C::theme_button, C::refresh_button, C::view_toggle_button, C::format_list,  C::file_name_edit,
+        C::save_button,  C::cancel_button,  C::text_view,          C::report_view,  C::rich_tabs,
+        C::rich_view,    C::rich_source,    C::html_tabs,          C::html_source,  C::table_tabs,
         C::table_list,   C::table_source,   C::play_button,        C::pause_button, C::stop_button,
     };
     EXPECT_EQ(tab_stops, expected);
@@ -127,8 +118,8 @@ TEST(PanelVisibility, OnePanelAndItsSelectedPage)
         {DetailPanel::table_panel, 1, {C::table_tabs, C::table_source}, false},
         {DetailPanel::audio_panel,
          0,
-         {C::audio_info_label, C::waveform_control, C::audio_progress, C::audio_status, C::play_button,
-          C::pause_button, C::stop_button},
+         {C::audio_info_label, C::waveform_control, C::audio_progress, C::audio_status, C::play_button, C::pause_button,
+          C::stop_button},
          false},
     };
     for (const Case& c : cases) {

@@ -23,7 +23,9 @@ TEST(TableList, ColumnsCoverTheLongestRowAndMissingCaptionsAreLetters)
         std::vector<std::string> captions;
     };
     const Case cases[] = {
-        {"property table", {{"Property", "Value"}, {{"Size", "3 B"}}, "", "Decoded", "Raw bytes"}, {"Property", "Value"}},
+        {"property table",
+         {{"Property", "Value"}, {{"Size", "3 B"}}, "", "Decoded", "Raw bytes"},
+         {"Property", "Value"}},
         {"rows wider than the captions",
          {{"A", "B"}, {{"1"}, {"1", "2", "3", "4"}}, "", "Table", "Source"},
          {"A", "B", "C", "D"}},

@@ -37,7 +37,8 @@ struct Row {
 std::vector<Row> rows_of(const std::vector<FormatEntry>& entries)
 {
     std::vector<Row> rows;
-    for (const SaveCandidate& c : build_save_candidates(entries)) rows.push_back({c.label, c.extension, c.format_index});
+    for (const SaveCandidate& c : build_save_candidates(entries))
+        rows.push_back({c.label, c.extension, c.format_index});
     return rows;
 }
 
@@ -53,21 +54,22 @@ TEST(SaveCandidates, OneRowPerKindBestScoreFirstMetOrder)
          clipboard({{REG, "PNG"}, {17, "CF_DIBV5"}, {8, "CF_DIB"}}),
          {{"PNG image", ".png", 0}}},
         {"dibv5 beats dib", clipboard({{8, "CF_DIB"}, {17, "CF_DIBV5"}}), {{"Bitmap image", ".bmp", 1}}},
-        {"equal scores: first listed wins",
-         clipboard({{REG, "JFIF"}, {REG + 1, "GIF"}}),
-         {{"JPEG image", ".jpg", 0}}},
+        {"equal scores: first listed wins", clipboard({{REG, "JFIF"}, {REG + 1, "GIF"}}), {{"JPEG image", ".jpg", 0}}},
         {"unicode text beats ansi text",
          clipboard({{13, "CF_UNICODETEXT"}, {16, "CF_LOCALE"}, {1, "CF_TEXT"}, {7, "CF_OEMTEXT"}}),
          {{"Plain text", ".txt", 0}}},
         {"kind order",
          clipboard({{13, "CF_UNICODETEXT"}, {REG, "Rich Text Format"}, {REG + 1, "HTML Format"}}),
          {{"HTML document", ".html", 2}, {"Formatted text", ".rtf", 1}, {"Plain text", ".txt", 0}}},
-        {"equal order: text met first", clipboard({{13, "CF_UNICODETEXT"}, {12, "CF_WAVE"}}),
+        {"equal order: text met first",
+         clipboard({{13, "CF_UNICODETEXT"}, {12, "CF_WAVE"}}),
          {{"Plain text", ".txt", 0}, {"Wave audio", ".wav", 1}}},
-        {"equal order: audio met first", clipboard({{11, "CF_RIFF"}, {13, "CF_UNICODETEXT"}}),
+        {"equal order: audio met first",
+         clipboard({{11, "CF_RIFF"}, {13, "CF_UNICODETEXT"}}),
          {{"Wave audio", ".wav", 0}, {"Plain text", ".txt", 1}}},
         // A later, better format of a kind takes over that kind's place, not a new one.
-        {"upgrade keeps the place", clipboard({{1, "CF_TEXT"}, {12, "CF_WAVE"}, {13, "CF_UNICODETEXT"}}),
+        {"upgrade keeps the place",
+         clipboard({{1, "CF_TEXT"}, {12, "CF_WAVE"}, {13, "CF_UNICODETEXT"}}),
          {{"Plain text", ".txt", 2}, {"Wave audio", ".wav", 1}}},
         {"spreadsheet copy",
          clipboard({{REG, "Biff12"},
@@ -122,19 +124,40 @@ TEST(DefaultExtension, ByIdThenByName)
         const char* extension;
     };
     const Case cases[] = {
-        {1, "CF_TEXT", "txt"},          {7, "CF_OEMTEXT", "txt"},       {13, "CF_UNICODETEXT", "txt"},
-        {129, "CF_DSPTEXT", "txt"},     {4, "CF_SYLK", "slk"},          {5, "CF_DIF", "dif"},
-        {6, "CF_TIFF", "tiff"},         {8, "CF_DIB", "bmp"},           {17, "CF_DIBV5", "bmp"},
-        {11, "CF_RIFF", "wav"},         {12, "CF_WAVE", "wav"},         {15, "CF_HDROP", "bin"},
-        {2, "CF_BITMAP", "bin"},        {REG, "HTML Format", "html"},   {REG, "text/html", "html"},
-        {REG, "PNG", "png"},            {REG, "image/gif", "gif"},      {REG, "JFIF", "jpg"},
-        {REG, "image/jpeg", "jpg"},     {REG, "TIFF", "tiff"},          {REG, "Rich Text Format", "rtf"},
-        {REG, "Rich Text Format Without Objects", "rtf"},               {REG, "Csv", "csv"},
-        {REG, "Biff8", "xls"},          {REG, "Biff12", "xlsb"},        {REG, "Native", "psd"},
-        {REG, "Embed Source", "psd"},   {REG, "Adobe Photoshop Image", "psd"},
-        {REG, "XML Spreadsheet", "xml"}, {REG, "UniformResourceLocator", "url"},
-        {REG, "UniformResourceLocatorW", "url"},                         {0x200, "", "bin"},
-        {REG, "Shell IDList Array", "bin"},                              {REG, "Rich Text", "bin"},
+        {1, "CF_TEXT", "txt"},
+        {7, "CF_OEMTEXT", "txt"},
+        {13, "CF_UNICODETEXT", "txt"},
+        {129, "CF_DSPTEXT", "txt"},
+        {4, "CF_SYLK", "slk"},
+        {5, "CF_DIF", "dif"},
+        {6, "CF_TIFF", "tiff"},
+        {8, "CF_DIB", "bmp"},
+        {17, "CF_DIBV5", "bmp"},
+        {11, "CF_RIFF", "wav"},
+        {12, "CF_WAVE", "wav"},
+        {15, "CF_HDROP", "bin"},
+        {2, "CF_BITMAP", "bin"},
+        {REG, "HTML Format", "html"},
+        {REG, "text/html", "html"},
+        {REG, "PNG", "png"},
+        {REG, "image/gif", "gif"},
+        {REG, "JFIF", "jpg"},
+        {REG, "image/jpeg", "jpg"},
+        {REG, "TIFF", "tiff"},
+        {REG, "Rich Text Format", "rtf"},
+        {REG, "Rich Text Format Without Objects", "rtf"},
+        {REG, "Csv", "csv"},
+        {REG, "Biff8", "xls"},
+        {REG, "Biff12", "xlsb"},
+        {REG, "Native", "psd"},
+        {REG, "Embed Source", "psd"},
+        {REG, "Adobe Photoshop Image", "psd"},
+        {REG, "XML Spreadsheet", "xml"},
+        {REG, "UniformResourceLocator", "url"},
+        {REG, "UniformResourceLocatorW", "url"},
+        {0x200, "", "bin"},
+        {REG, "Shell IDList Array", "bin"},
+        {REG, "Rich Text", "bin"},
     };
     for (const Case& c : cases) EXPECT_EQ(default_extension(entry(c.id, c.name)), c.extension) << c.name;
 }

@@ -43,19 +43,20 @@ TEST(FormatListColumns, ScaledWidthsOfBothViews)
     using V = std::vector<std::pair<std::string, int>>;
     EXPECT_EQ(captions_and_widths(format_list_columns(false, 96)), (V{{"Available file types", 210}, {"Output", 80}}));
     EXPECT_EQ(captions_and_widths(format_list_columns(false, 0)), (V{{"Available file types", 210}, {"Output", 80}}));
-    EXPECT_EQ(captions_and_widths(format_list_columns(false, 144)), (V{{"Available file types", 315}, {"Output", 120}}));
-    EXPECT_EQ(captions_and_widths(format_list_columns(false, 120)), (V{{"Available file types", 263}, {"Output", 100}}));
-    EXPECT_EQ(captions_and_widths(format_list_columns(true, 144)),
-              (V{{"#", 54},
-                 {"Raw format name", 308},
-                 {"Role", 177},
-                 {"Advertised through", 177},
-                 {"OLE medium", 218},
-                 {"Aspect", 120},
-                 {"Index", 90},
-                 {"Decimal", 99},
-                 {"Hex", 108},
-                 {"Class", 123}}));
+    EXPECT_EQ(captions_and_widths(format_list_columns(false, 144)),
+              (V{{"Available file types", 315}, {"Output", 120}}));
+    EXPECT_EQ(captions_and_widths(format_list_columns(false, 120)),
+              (V{{"Available file types", 263}, {"Output", 100}}));
+    EXPECT_EQ(captions_and_widths(format_list_columns(true, 144)), (V{{"#", 54},
+                                                                      {"Raw format name", 308},
+                                                                      {"Role", 177},
+                                                                      {"Advertised through", 177},
+                                                                      {"OLE medium", 218},
+                                                                      {"Aspect", 120},
+                                                                      {"Index", 90},
+                                                                      {"Decimal", 99},
+                                                                      {"Hex", 108},
+                                                                      {"Class", 123}}));
     EXPECT_EQ(format_list_columns(true, 96)[1].width, 205);
 
     EXPECT_EQ(format_list_column_caption(true, 9), "Class");
@@ -111,8 +112,8 @@ TEST(AdvancedFormatList, OneRowPerEntryWithDistinctOfferTexts)
 
     ASSERT_EQ(model.rows.size(), 3U);
     EXPECT_EQ(model.row_format_indices(), (std::vector<std::size_t>{0, 1, 2}));
-    EXPECT_EQ(model.rows[0].cells, (std::vector<std::string>{"1", "CF_UNICODETEXT", "Raw representation", "W", "-", "-", "-",
-                                                             "13", "0x000D", "standard"}));
+    EXPECT_EQ(model.rows[0].cells, (std::vector<std::string>{"1", "CF_UNICODETEXT", "Raw representation", "W", "-", "-",
+                                                             "-", "13", "0x000D", "standard"}));
     EXPECT_EQ(model.rows[1].cells, (std::vector<std::string>{"2", "FileContents", "Content stream", "O", "m4 | m1",
                                                              "a1", "i0 | i1", "49652", "0xC1F4", "registered"}));
     EXPECT_EQ(model.rows[2].cells[2], "Image rendition");
@@ -135,14 +136,6 @@ TEST(AdvancedFormatList, HexIdKeepsAllDigitsOfLargeIds)
     EXPECT_EQ(advanced_row_cells(entry(1, 0x1, "CF_TEXT"), fake_texts())[8], "0x0001");
     EXPECT_EQ(advanced_row_cells(entry(1, 0x12345, "odd"), fake_texts())[8], "0x12345");
     EXPECT_EQ(advanced_row_cells(entry(7, 0xFFFFFFFF, "odd"), fake_texts())[7], "4294967295");
-}
-
-TEST(FormatList, ViewSwitchDispatches)
-{
-    ClipboardSnapshot snapshot;
-    snapshot.entries = {entry(1, 13, "CF_UNICODETEXT")};
-    EXPECT_EQ(build_format_list(snapshot, false, 96, fake_texts()).columns.size(), 2U);
-    EXPECT_EQ(build_format_list(snapshot, true, 96, fake_texts()).columns.size(), 10U);
 }
 
 }  // namespace
