@@ -135,8 +135,11 @@ bool save_screenshot(HWND window, const std::wstring& png_path)
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    // PrintWindow draws even a covered window; the screen copy is the fallback.
-    if (!PrintWindow(window, memory, 0)) BitBlt(memory, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    // What the display shows: the window is brought to the front and given time to paint.
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ClipboardFixture::pump(300);
+    BitBlt(memory, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
     SelectObject(memory, old);
     auto* px = static_cast<std::uint8_t*>(bits);
     for (int i = 0; i < w * h; ++i) px[i * 4 + 3] = 255;
