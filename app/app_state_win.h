@@ -1,32 +1,62 @@
 #pragma once
-// The main window's state, owned by start-up and stored in the window's user data.
+// The main window's state, created by start-up, stored in the window's user data and torn down
+// after the message loop. It owns every GDI object and COM reference it holds.
 
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "app/win32.h"
+#include "app/handles_win.h"
+#include "app/main_controls.h"
 #include "capture/snapshot.h"
+#include "inspect/report.h"
 
 namespace cw {
 
 struct AppState {
-    // Start-up
-    std::wstring target_folder;
-    unsigned window_dpi = 96;
+    // Settings
+    std::u16string target_folder;
+    bool advanced_view = false;
     bool dark_mode = true;
+    unsigned window_dpi = 96;
+
+    // Snapshot and selection
+    ClipboardSnapshot snapshot;
+    std::vector<std::size_t> row_format_indices;
+    std::optional<std::size_t> selected_format;
+
+    // Controls, indexed by MainControl
+    HWND main_window = nullptr;
+    std::array<HWND, MAIN_CONTROL_COUNT> controls{};
+    HWND control(MainControl c) const { return controls[index_of(c)]; }
+
+    // Theme resources
+    UniqueGdiObject window_brush;
+    UniqueGdiObject input_brush;
+    UniqueGdiObject separator_brush;
+    UniqueGdiObject normal_font;
+    UniqueGdiObject title_font;
+    UniqueGdiObject small_font;
+    UniqueGdiObject logo_bitmap;
+
+    // Image preview
+    std::shared_ptr<ImageBitmap> preview_bitmap;
     int zoom_percent = 100;
     int scroll_x = 0;
     int scroll_y = 0;
+
+    // Audio preview
+    std::shared_ptr<const WaveAudio> audio;
+
+    // HTML preview
+    std::string html_document;
     // Shared with pending asynchronous completions, which do nothing once it is false.
     std::shared_ptr<bool> window_alive = std::make_shared<bool>(true);
 
-    // Window
-    HWND main_window = nullptr;
-
-    // Clipboard snapshot
-    ClipboardSnapshot snapshot;
-    std::string heading;
-    std::string detail_text;
+    // Table preview: the captions the header painter draws.
+    std::vector<std::string> table_columns;
 };
 
 }  // namespace cw
