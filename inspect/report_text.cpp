@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 #include "app/text.h"
 #include "capture/retrieval.h"
@@ -20,9 +21,26 @@ PropertyTable make_property_table(PropertyRows rows, std::string raw_text)
     return table;
 }
 
+namespace {
+// Both hex digits of every byte value, and its character in the text column.
+struct HexTables {
+    char pairs[256][2];
+    char shown[256];
+    constexpr HexTables() : pairs{}, shown{}
+    {
+        constexpr char digits[] = "0123456789ABCDEF";
+        for (int b = 0; b < 256; ++b) {
+            pairs[b][0] = digits[b >> 4];
+            pairs[b][1] = digits[b & 0xF];
+            shown[b] = (b >= 32 && b <= 126) ? static_cast<char>(b) : '.';
+        }
+    }
+};
+constexpr HexTables HEX;
+}  // namespace
+
 std::string hex_dump(ByteView bytes)
 {
-    static constexpr char DIGITS[] = "0123456789ABCDEF";
     constexpr std::size_t LINE = 79;  // 78 characters and LF for a full line
     if (bytes.size() > RAW_PREVIEW_BYTES) bytes = bytes.first(RAW_PREVIEW_BYTES);
 
@@ -30,18 +48,14 @@ std::string hex_dump(ByteView bytes)
     char* p = out.data();
     for (std::size_t offset = 0; offset < bytes.size(); offset += 16) {
         const std::size_t count = std::min<std::size_t>(16, bytes.size() - offset);
-        for (int shift = 28, i = 0; i < 8; shift -= 4, ++i) p[i] = DIGITS[(offset >> shift) & 0xF];
-        // Blanks are already in place; only digits and the bar are written.
-        for (std::size_t i = 0; i < count; ++i) {
-            char* cell = p + 10 + 3 * i + (i >= 8 ? 1 : 0);
-            cell[0] = DIGITS[bytes[offset + i] >> 4];
-            cell[1] = DIGITS[bytes[offset + i] & 0xF];
-        }
-        p[60] = '|';
+        for (int i = 0; i < 4; ++i) std::memcpy(p + 2 * i, HEX.pairs[(offset >> (24 - 8 * i)) & 0xFF], 2);
+        // Blanks are already in place; only digits, the bar and the characters are written.
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint8_t b = bytes[offset + i];
-            p[62 + i] = (b >= 32 && b <= 126) ? static_cast<char>(b) : '.';
+            std::memcpy(p + 10 + 3 * i + (i >= 8 ? 1 : 0), HEX.pairs[b], 2);
+            p[62 + i] = HEX.shown[b];
         }
+        p[60] = '|';
         p[62 + count] = '\n';
         p += 63 + count;
     }

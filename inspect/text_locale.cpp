@@ -13,17 +13,41 @@ constexpr std::size_t LOCALE_NAME_MAX_UNITS = 84;  // LOCALE_NAME_MAX_LENGTH wit
 
 std::string decode_utf16_text(ByteView bytes)
 {
+    // Up to 4 MiB of text per selection: encode straight into a buffer sized for the worst case
+    // (three bytes per unit) instead of growing a string byte by byte.
     const std::size_t units = bytes.size() / 2;
-    std::u16string text;
-    text.resize(units);
-    std::size_t length = 0;
-    for (; length < units; ++length) {
-        const auto unit = static_cast<char16_t>(bytes[2 * length] | (bytes[2 * length + 1] << 8));
-        if (unit == 0) break;
-        text[length] = unit;
+    auto unit_at = [&bytes](std::size_t k) -> char32_t { return bytes[2 * k] | (bytes[2 * k + 1] << 8); };
+    std::string out(units * 3, '\0');
+    char* p = out.data();
+    for (std::size_t k = 0; k < units; ++k) {
+        char32_t u = unit_at(k);
+        if (u < 0x80) {
+            if (u == 0) break;
+            *p++ = static_cast<char>(u);
+        } else if (u < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (u >> 6));
+            *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            if (u >= 0xD800 && u <= 0xDFFF) {
+                const char32_t low = k + 1 < units ? unit_at(k + 1) : 0;
+                if (u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+                    const char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                    *p++ = static_cast<char>(0xF0 | (cp >> 18));
+                    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+                    ++k;  // a pair is two units and at most four bytes: within the worst case
+                    continue;
+                }
+                u = 0xFFFD;
+            }
+            *p++ = static_cast<char>(0xE0 | (u >> 12));
+            *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        }
     }
-    text.resize(length);
-    return utf16_to_utf8(text);
+    out.resize(static_cast<std::size_t>(p - out.data()));
+    return out;
 }
 
 std::string text_of_bytes(ByteView bytes)
