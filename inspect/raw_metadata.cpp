@@ -19,18 +19,18 @@ constexpr std::uint32_t CF_DIBV5_ID = 17;
 std::string identity_lines(const FormatEntry& entry, std::uintptr_t handle)
 {
     char handle_hex[32];
-    std::snprintf(handle_hex, sizeof handle_hex, "0x%llX", static_cast<unsigned long long>(handle));
+    std::snprintf(handle_hex, sizeof handle_hex, "%llX", static_cast<unsigned long long>(handle));
     std::string text = "RAW FORMAT METADATA\n===================\n";
     text += "Name       : " + entry.name + "\n";
     text += "ID         : " + decimal_and_hex(entry.id) + "\n";
     text += "Class      : " + entry.class_label + "\n";
     text += "Order      : " + std::to_string(entry.ordinal) + "\n";
     text += "Transport  : " + source_text(entry) + "\n";
-    text += "Data handle: " + std::string(handle_hex) + "\n";
+    text += "Data handle: 0x" + std::string(handle_hex) + "\n";
     if (!entry.offers.empty()) {
         text += "\nOLE FORMATETC OFFERS\n====================\n";
         for (std::size_t i = 0; i < entry.offers.size(); ++i)
-            text += std::to_string(i + 1) + ". " + offer_text(entry.offers[i]) + "\n";
+            text += offer_line(i + 1, entry.offers[i]) + "\n";
     }
     return text;
 }

@@ -126,9 +126,9 @@ std::string decimal_and_hex(std::uint32_t value)
     return buffer;
 }
 
-std::string offer_text(const FormatOffer& offer)
+std::string offer_line(std::size_t number, const FormatOffer& offer)
 {
-    return "Medium=" + medium_text(offer.tymed) + " | Aspect=" + aspect_text(offer.aspect) +
+    return std::to_string(number) + ". Medium=" + medium_text(offer.tymed) + " | Aspect=" + aspect_text(offer.aspect) +
            " | Index=" + index_text(offer.lindex) + " | Target device=" + (offer.has_target_device ? "yes" : "no");
 }
 
@@ -140,7 +140,7 @@ std::string advertisement_text(const FormatEntry& entry)
     } else {
         text += "OLE offers: " + std::to_string(entry.offers.size());
         for (std::size_t i = 0; i < entry.offers.size(); ++i)
-            text += "\n  " + std::to_string(i + 1) + ". " + offer_text(entry.offers[i]);
+            text += "\n  " + offer_line(i + 1, entry.offers[i]);
     }
     return to_crlf(text);
 }

@@ -35,8 +35,8 @@ std::string source_text(const FormatEntry& entry);
 // "{value} (0x{at least four uppercase hex digits})", the way reports show identifiers.
 std::string decimal_and_hex(std::uint32_t value);
 
-// "Medium=... | Aspect=... | Index=... | Target device=yes|no"
-std::string offer_text(const FormatOffer& offer);
+// "{number}. Medium=... | Aspect=... | Index=... | Target device=yes|no", one line of an offer list.
+std::string offer_line(std::size_t number, const FormatOffer& offer);
 
 // The "ADVERTISEMENT" block: transport and every OLE offer. CR LF line ends, none after the
 // last line, so templates place it between their own line breaks.

@@ -38,8 +38,9 @@ std::uint32_t magnitude(std::int32_t v)
 std::string describe_payload_signature(ByteView sample)
 {
     static constexpr std::string_view JPEG{"\xFF\xD8\xFF", 3};
+    static constexpr const char* JPEG_LABEL = "JPEG image (signature confirmed)";
     const std::size_t n = sample.size();
-    if (n < 4) return (n == 3 && starts_with(sample, JPEG)) ? confirmed("JPEG image") : NO_SIGNATURE_LABEL;
+    if (n < 4) return (n == 3 && starts_with(sample, JPEG)) ? JPEG_LABEL : NO_SIGNATURE_LABEL;
 
     const ByteReader reader(sample);
     if (n >= 6 && starts_with(sample, "8BPS")) {
@@ -60,7 +61,7 @@ std::string describe_payload_signature(ByteView sample)
     }};
     for (const auto& [magic, kind] : kinds)
         if (starts_with(sample, magic)) return confirmed(kind);
-    if (starts_with(sample, JPEG)) return confirmed("JPEG image");
+    if (starts_with(sample, JPEG)) return JPEG_LABEL;
     if (n >= 12 && starts_with(sample, "RIFF")) return riff_label(sample);
     return NO_SIGNATURE_LABEL;
 }
