@@ -109,7 +109,11 @@ std::string iceni_text(std::optional<ByteView> sample, std::uint64_t block_size,
         return "This is an Iceni/Foxit private clipboard contract, but its data block is not available for "
                "inspection.\nSave guidance: no referenced payload can be verified from this handle.";
     }
-    const std::string path = text_of_bytes(*sample);
+    // A path that runs on past the inspected sample has been cut, and a cut path may name
+    // another file: it is no more usable than an empty one.
+    const bool cut = std::find(sample->begin(), sample->end(), std::uint8_t{0}) == sample->end() &&
+                     sample->size() < block_size;
+    const std::string path = cut ? std::string() : text_of_bytes(*sample);
     if (path.empty()) {
         return "This is an Iceni/Foxit private clipboard contract. Its data block does not contain a usable path.\n"
                "Save guidance: retain the raw evidence; no external payload can be verified.";

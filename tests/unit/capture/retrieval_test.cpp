@@ -115,12 +115,6 @@ TEST(ReadStreamCapped, ShortReadsErrorsAndOverclaimingProviders)
     EXPECT_EQ(claimed, OLE_STREAM_LIMIT + 1);
 }
 
-TEST(GlobalCopy, CompleteOnlyWhenEveryByteWasCopied)
-{
-    EXPECT_TRUE((GlobalCopy{std::vector<std::uint8_t>(16), 16}).complete());
-    EXPECT_FALSE((GlobalCopy{std::vector<std::uint8_t>(512), 10000}).complete());
-}
-
 TEST(OleStreamFailure, ExactTextWithAdvertisementAndCleanLineEnds)
 {
     FormatEntry entry = entry_with("Custom Stream", {{TYMED_ISTREAM_BIT, 1, 0, false}});

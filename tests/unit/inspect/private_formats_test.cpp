@@ -158,6 +158,12 @@ TEST(IceniReference, MissingSampleEmptyPathAndUndecodableBytes)
     EXPECT_EQ(iceni(probe, std::string("\0C:\\x.pdf", 9)), empty_path);
     EXPECT_EQ(*describe_private_format(named("iceniCopy"), ByteView{}, 0, probe), empty_path);
 
+    // A path with no terminator in the inspected sample of a longer block is cut short and not
+    // probed; a block that ends without a terminator holds its whole path.
+    const std::string long_path = "C:\\" + std::string(505, 'd') + "\\a.pdf";
+    EXPECT_EQ(iceni(probe, long_path.substr(0, 512), long_path.size() + 1), empty_path);
+    EXPECT_TRUE(probe.asked.empty());
+
     const std::string text = iceni(probe, "C:\\caf\xE9.pdf");
     EXPECT_TRUE(contains(text, "  C:\\caf\xEF\xBF\xBD.pdf\n"));
     EXPECT_TRUE(contains(text, "The 11-byte HGLOBAL"));
