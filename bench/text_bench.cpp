@@ -14,7 +14,8 @@ namespace {
 // 4 MiB of UTF-16LE prose: mostly ASCII with some Latin-1 and CJK, as copied text tends to be.
 std::vector<std::uint8_t> utf16_text()
 {
-    const std::u16string line = u"Quarterly r\u00e9sum\u00e9: 42 items\tcaf\u00e9 \u65e5\u672c\u8a9e text, more words here.\r\n";
+    const std::u16string line =
+        u"Quarterly r\u00e9sum\u00e9: 42 items\tcaf\u00e9 \u65e5\u672c\u8a9e text, more words here.\r\n";
     std::vector<std::uint8_t> bytes;
     bytes.reserve(cw::RECORD_PAYLOAD_LIMIT);
     while (bytes.size() + 2 * line.size() <= cw::RECORD_PAYLOAD_LIMIT) {
@@ -52,7 +53,10 @@ void BM_DecodeUtf16Text_4MiB(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-void BM_Memcpy_4MiB(benchmark::State& state) { copy_bench(state, utf16_text()); }
+void BM_Memcpy_4MiB(benchmark::State& state)
+{
+    copy_bench(state, utf16_text());
+}
 
 void BM_HexDump_512B(benchmark::State& state)
 {
@@ -61,7 +65,10 @@ void BM_HexDump_512B(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-void BM_Memcpy_512B(benchmark::State& state) { copy_bench(state, preview_bytes()); }
+void BM_Memcpy_512B(benchmark::State& state)
+{
+    copy_bench(state, preview_bytes());
+}
 
 }  // namespace
 

@@ -36,7 +36,8 @@ Result<StreamRead> read_stream_capped(const StreamChunkReader& read)
     constexpr std::uint64_t probe_limit = OLE_STREAM_LIMIT + 1;
     std::uint64_t total = 0;
     while (total < probe_limit) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(OLE_STREAM_CHUNK, probe_limit - total));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(OLE_STREAM_CHUNK, probe_limit - total));
         auto got = read(chunk.data(), want);
         if (!got) return got.error();
         const std::size_t n = std::min(*got, want);
@@ -60,18 +61,21 @@ std::string describe_ole_stream_failure(const FormatEntry& entry, const FormatOf
     text += "Medium : " + medium_text(offer.tymed) + "\n";
     text += "Aspect : " + aspect_text(offer.aspect) + "\n";
     text += "Index  : " + index_text(offer.lindex) + "\n";
-    text += "Status : IDataObject::GetData was attempted with the exact advertised FORMATETC, but the provider "
-            "rejected or could not render it.\n";
+    text +=
+        "Status : IDataObject::GetData was attempted with the exact advertised FORMATETC, but the provider "
+        "rejected or could not render it.\n";
     text += "Result : ";
     text += error_display;
-    text += "\n\nAn EnumFormatEtc entry is an advertised capability, not proof that delayed rendering will still "
-            "succeed. Clipwright keeps the failed offer visible as evidence instead of pretending that an empty "
-            "stream was returned.\n";
+    text +=
+        "\n\nAn EnumFormatEtc entry is an advertised capability, not proof that delayed rendering will still "
+        "succeed. Clipwright keeps the failed offer visible as evidence instead of pretending that an empty "
+        "stream was returned.\n";
     if (names_equal(entry.name, "Adobe Photoshop Image")) {
-        text += "\nTHIS PHOTOSHOP SPECIMEN\n-----------------------\n"
-                "The separate Native/Embed Source OLE container remains available and contains a "
-                "signature-confirmed PSD /CONTENTS stream. Use that verified representation for native editable "
-                "output; use CF_DIB/CF_DIBV5 for the portable image.\n";
+        text +=
+            "\nTHIS PHOTOSHOP SPECIMEN\n-----------------------\n"
+            "The separate Native/Embed Source OLE container remains available and contains a "
+            "signature-confirmed PSD /CONTENTS stream. Use that verified representation for native editable "
+            "output; use CF_DIB/CF_DIBV5 for the portable image.\n";
     }
     text += "\n" + advertisement_text(entry);
     return to_crlf_mixed(text);

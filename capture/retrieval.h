@@ -18,13 +18,14 @@ namespace cw {
 
 // Read limits: each caller names the one that fits what the bytes are for.
 inline constexpr std::uint64_t RAW_PREVIEW_BYTES = 512;
-inline constexpr std::uint64_t RECORD_PAYLOAD_LIMIT = 0x400000;    // 4 MiB: text and record reports
-inline constexpr std::uint64_t LARGE_PAYLOAD_LIMIT = 0x10000000;   // 256 MiB: saving and whole-payload previews
-inline constexpr std::uint64_t OLE_STREAM_LIMIT = 0x4000000;       // 64 MiB: largest OLE stream kept
-inline constexpr std::size_t OLE_STREAM_CHUNK = 0x10000;           // one IStream::Read request
+inline constexpr std::uint64_t RECORD_PAYLOAD_LIMIT = 0x400000;   // 4 MiB: text and record reports
+inline constexpr std::uint64_t LARGE_PAYLOAD_LIMIT = 0x10000000;  // 256 MiB: saving and whole-payload previews
+inline constexpr std::uint64_t OLE_STREAM_LIMIT = 0x4000000;      // 64 MiB: largest OLE stream kept
+inline constexpr std::size_t OLE_STREAM_CHUNK = 0x10000;          // one IStream::Read request
 
 // Errors read_ole_stream raises itself (with E_INVALID_DATA_HR) when GetData succeeds oddly.
-inline constexpr std::string_view OLE_MEDIUM_NOT_STREAM_MESSAGE = "The OLE provider returned a medium other than IStream.";
+inline constexpr std::string_view OLE_MEDIUM_NOT_STREAM_MESSAGE =
+    "The OLE provider returned a medium other than IStream.";
 inline constexpr std::string_view OLE_NULL_STREAM_MESSAGE = "The OLE provider returned a null IStream.";
 
 // What an OLE stream read returned: the bytes from position 0, and whether the end of the

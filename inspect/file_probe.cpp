@@ -9,14 +9,20 @@ namespace cw {
 namespace {
 
 // Win32 path parsing takes both slashes as separators.
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 bool starts_with_name(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && names_equal(text.substr(0, prefix.size()), prefix);
 }
 
-bool is_ascii_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_ascii_letter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // `rest` follows the two leading separators of a UNC path: "server\share\...".
 bool is_server_device(std::string_view rest)
@@ -35,7 +41,8 @@ bool is_server_device(std::string_view rest)
 bool is_verbatim_file_path(std::string_view rest)
 {
     if (rest.size() >= 3 && is_ascii_letter(rest[0]) && rest[1] == ':' && is_separator(rest[2])) return true;
-    if (rest.size() > 3 && starts_with_name(rest, "UNC") && is_separator(rest[3])) return !is_server_device(rest.substr(4));
+    if (rest.size() > 3 && starts_with_name(rest, "UNC") && is_separator(rest[3]))
+        return !is_server_device(rest.substr(4));
     if (starts_with_name(rest, "Volume{")) {
         const std::size_t close = rest.find('}');
         return close != std::string_view::npos && close + 1 < rest.size() && is_separator(rest[close + 1]);

@@ -14,7 +14,7 @@
 namespace cw {
 
 enum class PathKind {
-    DiskFile,       // an ordinary file on a disk: not a directory, and its handle is FILE_TYPE_DISK
+    DiskFile,  // an ordinary file on a disk: not a directory, and its handle is FILE_TYPE_DISK
     Directory,
     NameSurrogate,  // a reparse point whose tag has bit 0x20000000 (symbolic link, junction); wins over Directory
     OtherObject,    // anything else: pipes, mailslots, consoles, character devices, volumes
@@ -23,8 +23,8 @@ enum class PathKind {
 struct PathMetadata {
     bool available = false;  // false when the query failed; error_text and error_code say why
     PathKind kind = PathKind::OtherObject;
-    std::uint64_t size = 0;  // DiskFile only
-    std::string error_text;  // the system's message for error_code (trailing line breaks allowed)
+    std::uint64_t size = 0;        // DiskFile only
+    std::string error_text;        // the system's message for error_code (trailing line breaks allowed)
     std::uint32_t error_code = 0;  // the Win32 error code of the failed query
 };
 

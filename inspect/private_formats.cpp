@@ -38,8 +38,9 @@ std::string hyperlink_text(std::optional<ByteView> sample)
 {
     static constexpr std::string_view STRM = "STRM";
     const bool has_strm =
-        sample && std::search(sample->begin(), sample->end(), STRM.begin(), STRM.end(),
-                              [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); }) != sample->end();
+        sample && std::search(sample->begin(), sample->end(), STRM.begin(), STRM.end(), [](std::uint8_t b, char c) {
+                      return b == static_cast<std::uint8_t>(c);
+                  }) != sample->end();
     const std::string_view marker =
         has_strm ? "This block contains a STRM marker, which indicates stream-backed OLE transport. Pointer-looking "
                    "values around it are process-specific bookkeeping, not a URL.\n"
@@ -48,10 +49,11 @@ std::string hyperlink_text(std::optional<ByteView> sample)
         "This is Word/OLE's registered hyperlink-transfer format. It advertises that an OLE-aware paste target may ask "
         "the IDataObject for an IHlink object; the raw HGLOBAL is not necessarily the hyperlink itself.\n";
     text += marker;
-    text += "Meaning here: the format can be present even when the selected content is not one standalone hyperlink. "
-            "Actual links normally remain available in HTML, RTF, or the embedded Office package.\n"
-            "Save guidance: never offer this transport block as a file. Query the OLE IDataObject/IStream before "
-            "claiming that a target exists.";
+    text +=
+        "Meaning here: the format can be present even when the selected content is not one standalone hyperlink. "
+        "Actual links normally remain available in HTML, RTF, or the embedded Office package.\n"
+        "Save guidance: never offer this transport block as a file. Query the OLE IDataObject/IStream before "
+        "claiming that a target exists.";
     return text;
 }
 
@@ -72,9 +74,10 @@ std::string detected_lines(const FileProbe& probe, std::string_view path)
 {
     const auto head = probe_prefix(probe, path, PDF_HEADER_READ);
     if (head && head->size() >= 5 && std::equal(head->begin(), head->begin() + 5, "%PDF-")) {
-        const auto line_end = std::find_if(head->begin(), head->end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; });
-        const std::string header = sanitize_utf8(
-            std::string_view(reinterpret_cast<const char*>(head->data()), static_cast<std::size_t>(line_end - head->begin())));
+        const auto line_end =
+            std::find_if(head->begin(), head->end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; });
+        const std::string header = sanitize_utf8(std::string_view(reinterpret_cast<const char*>(head->data()),
+                                                                  static_cast<std::size_t>(line_end - head->begin())));
         return "Detected as: PDF document (" + header + ")\nSave choice : verified candidate for .pdf\n";
     }
     return "Detected as: unknown; no recognized PDF signature\nSave choice : do not infer a file type from the format "
@@ -111,8 +114,8 @@ std::string iceni_text(std::optional<ByteView> sample, std::uint64_t block_size,
     }
     // A path that runs on past the inspected sample has been cut, and a cut path may name
     // another file: it is no more usable than an empty one.
-    const bool cut = std::find(sample->begin(), sample->end(), std::uint8_t{0}) == sample->end() &&
-                     sample->size() < block_size;
+    const bool cut =
+        std::find(sample->begin(), sample->end(), std::uint8_t{0}) == sample->end() && sample->size() < block_size;
     const std::string path = cut ? std::string() : text_of_bytes(*sample);
     if (path.empty()) {
         return "This is an Iceni/Foxit private clipboard contract. Its data block does not contain a usable path.\n"
@@ -124,16 +127,18 @@ std::string iceni_text(std::optional<ByteView> sample, std::uint64_t block_size,
     text += "The " + std::to_string(block_size) +
             "-byte HGLOBAL contains a null-terminated path written by the Iceni/Foxit application family:\n";
     text += "  " + path + "\n";
-    text += "The producing application expects a paste target to open that path while the temporary file still "
-            "exists.\n\n"
-            "REFERENCED PAYLOAD\n------------------\n";
+    text +=
+        "The producing application expects a paste target to open that path while the temporary file still "
+        "exists.\n\n"
+        "REFERENCED PAYLOAD\n------------------\n";
     text += payload_status_lines(probe, path);
-    text += "\nLIFETIME AND SAFETY\n-------------------\n"
-            "This is borrowed clipboard content, not self-contained clipboard data. Treat the path as untrusted "
-            "input.\n"
-            "For saving: open the file read-only, verify its signature and size, copy it immediately to the chosen "
-            "destination, then close it. The producer may replace or delete the temporary file after the clipboard "
-            "changes or the producer exits.\n";
+    text +=
+        "\nLIFETIME AND SAFETY\n-------------------\n"
+        "This is borrowed clipboard content, not self-contained clipboard data. Treat the path as untrusted "
+        "input.\n"
+        "For saving: open the file read-only, verify its signature and size, copy it immediately to the chosen "
+        "destination, then close it. The producer may replace or delete the temporary file after the clipboard "
+        "changes or the producer exits.\n";
     return text;
 }
 

@@ -29,8 +29,7 @@ std::string identity_lines(const FormatEntry& entry, std::uintptr_t handle)
     text += "Data handle: 0x" + std::string(handle_hex) + "\n";
     if (!entry.offers.empty()) {
         text += "\nOLE FORMATETC OFFERS\n====================\n";
-        for (std::size_t i = 0; i < entry.offers.size(); ++i)
-            text += offer_line(i + 1, entry.offers[i]) + "\n";
+        for (std::size_t i = 0; i < entry.offers.size(); ++i) text += offer_line(i + 1, entry.offers[i]) + "\n";
     }
     return text;
 }
@@ -42,8 +41,8 @@ void append_interpretation(std::string& text, const FormatEntry& entry, std::opt
         text += "\nINTERPRETATION\n==============\n" + *interpretation + "\n";
 }
 
-// The header of a DIB block, for the two DIB formats when a full BITMAPINFOHEADER-sized start
-// was copied.
+// The header fields of a DIB block, for the two DIB formats when the copied start holds them and
+// claims at least a BITMAPINFOHEADER.
 void append_dib_header(std::string& text, std::uint32_t id, ByteView bytes)
 {
     const ByteReader reader(bytes);
@@ -63,8 +62,9 @@ std::string raw_format_metadata(const FormatEntry& entry, const RawHandleFacts& 
     if (facts.global_size == 0) {
         text += "Global size: unavailable\n";
         append_interpretation(text, entry, std::nullopt, 0, probe);
-        text += "\nThis format uses a typed or opaque handle, or is not safely exposed as an HGLOBAL memory block.\n"
-                "The inspector will not guess the handle type or dereference unknown memory.\n";
+        text +=
+            "\nThis format uses a typed or opaque handle, or is not safely exposed as an HGLOBAL memory block.\n"
+            "The inspector will not guess the handle type or dereference unknown memory.\n";
         return to_crlf(text);
     }
 

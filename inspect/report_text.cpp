@@ -75,8 +75,8 @@ std::string size_text(std::uint64_t n)
         if (n < unit) continue;
         char buffer[64];
         // to_chars is locale-independent: the decimal point is always ".".
-        const auto res = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(n) / static_cast<double>(unit),
-                                       std::chars_format::fixed, 2);
+        const auto res = std::to_chars(buffer, buffer + sizeof buffer,
+                                       static_cast<double>(n) / static_cast<double>(unit), std::chars_format::fixed, 2);
         return std::string(buffer, res.ptr) + suffix;
     }
     return {};
@@ -84,7 +84,8 @@ std::string size_text(std::uint64_t n)
 
 std::string medium_text(std::uint32_t tymed)
 {
-    static constexpr std::array<const char*, 7> names{"HGLOBAL", "FILE", "IStream", "IStorage", "GDI", "MFPICT", "ENHMF"};
+    static constexpr std::array<const char*, 7> names{"HGLOBAL", "FILE",   "IStream", "IStorage",
+                                                      "GDI",     "MFPICT", "ENHMF"};
     std::string out;
     auto add = [&out](std::string_view name) {
         if (!out.empty()) out += " + ";
@@ -99,18 +100,26 @@ std::string medium_text(std::uint32_t tymed)
 std::string aspect_text(std::uint32_t aspect)
 {
     switch (aspect) {
-        case 1: return "Content";
-        case 2: return "Thumbnail";
-        case 4: return "Icon";
-        case 8: return "DocPrint";
-        default: break;
+        case 1:
+            return "Content";
+        case 2:
+            return "Thumbnail";
+        case 4:
+            return "Icon";
+        case 8:
+            return "DocPrint";
+        default:
+            break;
     }
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%X", static_cast<unsigned>(aspect));
     return buffer;
 }
 
-std::string index_text(std::int32_t lindex) { return lindex == -1 ? "All/default" : std::to_string(lindex); }
+std::string index_text(std::int32_t lindex)
+{
+    return lindex == -1 ? "All/default" : std::to_string(lindex);
+}
 
 std::string source_text(const FormatEntry& entry)
 {
@@ -139,8 +148,7 @@ std::string advertisement_text(const FormatEntry& entry)
         text += "OLE offers: none enumerated";
     } else {
         text += "OLE offers: " + std::to_string(entry.offers.size());
-        for (std::size_t i = 0; i < entry.offers.size(); ++i)
-            text += "\n  " + offer_line(i + 1, entry.offers[i]);
+        for (std::size_t i = 0; i < entry.offers.size(); ++i) text += "\n  " + offer_line(i + 1, entry.offers[i]);
     }
     return to_crlf(text);
 }
@@ -148,7 +156,8 @@ std::string advertisement_text(const FormatEntry& entry)
 void append_truncation_note(std::string& text, std::uint64_t shown, std::uint64_t total)
 {
     if (shown >= total) return;
-    text += "\r\n\r\n[Preview truncated: displayed " + std::to_string(shown) + " of " + std::to_string(total) + " bytes]";
+    text +=
+        "\r\n\r\n[Preview truncated: displayed " + std::to_string(shown) + " of " + std::to_string(total) + " bytes]";
 }
 
 std::string to_crlf_mixed(std::string_view text)

@@ -15,7 +15,10 @@ bool starts_with(ByteView sample, std::string_view magic)
                               [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); });
 }
 
-std::string confirmed(std::string_view kind) { return std::string(kind) + " (signature confirmed)"; }
+std::string confirmed(std::string_view kind)
+{
+    return std::string(kind) + " (signature confirmed)";
+}
 
 std::string riff_label(ByteView sample)
 {
@@ -75,7 +78,8 @@ std::string describe_stream_signature(ByteView sample)
     if (sample.size() >= 16) {
         const std::uint32_t header_size = *reader.u32le(0);
         static constexpr std::array<std::uint32_t, 6> BITMAP_HEADER_SIZES{40, 52, 56, 64, 108, 124};
-        if (std::find(BITMAP_HEADER_SIZES.begin(), BITMAP_HEADER_SIZES.end(), header_size) != BITMAP_HEADER_SIZES.end()) {
+        if (std::find(BITMAP_HEADER_SIZES.begin(), BITMAP_HEADER_SIZES.end(), header_size) !=
+            BITMAP_HEADER_SIZES.end()) {
             return "Device-independent bitmap stream (" + std::to_string(magnitude(*reader.i32le(4))) + " x " +
                    std::to_string(magnitude(*reader.i32le(8))) + " px, " + std::to_string(*reader.u16le(14)) + " bpp)";
         }

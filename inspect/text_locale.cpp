@@ -53,8 +53,8 @@ std::string decode_utf16_text(ByteView bytes)
 std::string text_of_bytes(ByteView bytes)
 {
     const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-    return sanitize_utf8(std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                          static_cast<std::size_t>(end - bytes.begin())));
+    return sanitize_utf8(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), static_cast<std::size_t>(end - bytes.begin())));
 }
 
 std::string unicode_text_report(const GlobalCopy& copy)

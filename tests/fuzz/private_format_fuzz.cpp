@@ -1,9 +1,9 @@
 // The raw metadata report of an unclaimed format, with the interpretation of private and vendor
 // formats: any name, class, offers and block contents, and a file system whose answers come
 // from the input too.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -59,11 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     entry.id = id;
     entry.ordinal = split;
     entry.name = NAMES[selector % 6];
-    if (entry.name.empty()) entry.name.assign(file_content.begin(), file_content.begin() + std::min<std::size_t>(file_content.size(), 12));
+    if (entry.name.empty())
+        entry.name.assign(file_content.begin(), file_content.begin() + std::min<std::size_t>(file_content.size(), 12));
     entry.class_label = CLASSES[(selector >> 3) % 4];
     entry.listed_by_win32 = selector & 0x20;
     for (std::size_t i = 0; i + 8 <= block.size() && i < 64; i += 8)
-        entry.offers.push_back(cw::FormatOffer{*reader.u32le(8 + i), block[i + 4], static_cast<std::int8_t>(block[i + 5]), (block[i + 6] & 1) != 0});
+        entry.offers.push_back(cw::FormatOffer{*reader.u32le(8 + i), block[i + 4],
+                                               static_cast<std::int8_t>(block[i + 5]), (block[i + 6] & 1) != 0});
 
     const FuzzProbe probe(probe_mode, file_content);
     cw::RawHandleFacts facts;
@@ -72,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (probe_mode & 0x40) {
         facts.copy_error = "Fuzzed copy failure. (0x80070005)";
     } else {
-        facts.first_bytes.assign(block.begin(), block.begin() + std::min<std::size_t>(block.size(), cw::RAW_PREVIEW_BYTES));
+        facts.first_bytes.assign(block.begin(),
+                                 block.begin() + std::min<std::size_t>(block.size(), cw::RAW_PREVIEW_BYTES));
     }
     const std::string report = cw::raw_format_metadata(entry, facts, probe);
     if (report.find("RAW FORMAT METADATA") != 0) std::abort();

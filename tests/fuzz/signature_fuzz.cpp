@@ -1,7 +1,7 @@
 // Signature labels for any sample: they never read past the sample and always give a label.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 // Clipboard text and CF_LOCALE blocks from hostile producers: decoding, the text reports and the
 // locale table must hold for any bytes and any block size.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 

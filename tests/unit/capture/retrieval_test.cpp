@@ -26,7 +26,8 @@ TEST(FindStreamOffer, ChoosesTheTransport)
     };
     const std::vector<Case> cases{
         {"stream only", entry_with("Stream", {stream}), stream},
-        {"stream with further media bits", entry_with("Stream", {{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}}),
+        {"stream with further media bits",
+         entry_with("Stream", {{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}}),
          FormatOffer{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}},
         {"no offers", entry_with("Stream", {}), std::nullopt},
         {"stream and a later HGLOBAL offer", entry_with("Stream", {stream, hglobal}), std::nullopt},
@@ -118,7 +119,8 @@ TEST(ReadStreamCapped, ShortReadsErrorsAndOverclaimingProviders)
 TEST(OleStreamFailure, ExactTextWithAdvertisementAndCleanLineEnds)
 {
     FormatEntry entry = entry_with("Custom Stream", {{TYMED_ISTREAM_BIT, 1, 0, false}});
-    const std::string text = describe_ole_stream_failure(entry, entry.offers[0], "Invalid FORMATETC structure. (0x80040064)");
+    const std::string text =
+        describe_ole_stream_failure(entry, entry.offers[0], "Invalid FORMATETC structure. (0x80040064)");
     EXPECT_EQ(text,
               "OLE STREAM RETRIEVAL\r\n"
               "====================\r\n"
@@ -159,7 +161,8 @@ TEST(SaveMessages, WrapTheErrorDisplay)
 {
     EXPECT_EQ(representation_unavailable_message("Access is denied. (0x80070005)"),
               "The selected representation is unavailable:\r\nAccess is denied. (0x80070005)");
-    EXPECT_EQ(representation_unreadable_message("0x80070006"), "Could not read the selected representation:\r\n0x80070006");
+    EXPECT_EQ(representation_unreadable_message("0x80070006"),
+              "Could not read the selected representation:\r\n0x80070006");
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ public:
     {
         asked.push_back("metadata " + std::string(path) + (follow_links ? " follow" : " nofollow"));
         const auto it = nodes_.find(std::string(path));
-        if (it == nodes_.end()) return PathMetadata{false, PathKind::OtherObject, 0, "The system cannot find the file specified.\r\n", 2};
+        if (it == nodes_.end())
+            return PathMetadata{false, PathKind::OtherObject, 0, "The system cannot find the file specified.\r\n", 2};
         return it->second.metadata;
     }
 

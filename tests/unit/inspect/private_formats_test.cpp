@@ -16,7 +16,10 @@ FormatEntry named(std::string name, std::string class_label = "registered")
     return entry;
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 TEST(PrivateFormat, RulesByNameThenByClass)
 {
@@ -60,7 +63,8 @@ TEST(PrivateFormat, RulesByNameThenByClass)
          ""},
         {named("CF_TEXT", "standard"), std::nullopt, std::nullopt, ""},
         {named("x", "GDI object"), std::nullopt, std::nullopt, ""},
-        {named("OLE Private Data2"), std::nullopt, "This is an application-registered clipboard format named 'OLE Private Data2'", ""},
+        {named("OLE Private Data2"), std::nullopt,
+         "This is an application-registered clipboard format named 'OLE Private Data2'", ""},
     };
     for (const auto& c : cases) {
         const auto text = describe_private_format(c.entry, c.sample, 0, probe);
@@ -78,7 +82,8 @@ std::string iceni(const test::FakeFileProbe& probe, const std::string& block, st
 }
 
 const std::string ICENI_TAIL =
-    "\nLIFETIME AND SAFETY\n-------------------\nThis is borrowed clipboard content, not self-contained clipboard data. "
+    "\nLIFETIME AND SAFETY\n-------------------\nThis is borrowed clipboard content, not self-contained clipboard "
+    "data. "
     "Treat the path as untrusted input.\nFor saving: open the file read-only, verify its signature and size, copy it "
     "immediately to the chosen destination, then close it. The producer may replace or delete the temporary file "
     "after the clipboard changes or the producer exits.\n";
@@ -99,7 +104,8 @@ TEST(IceniReference, WholeReportForAVerifiedPdf)
               "Status     : available now\nObject     : regular file\nFile size  : 17 bytes\n"
               "Detected as: PDF document (%PDF-1.7)\nSave choice : verified candidate for .pdf\n" +
                   ICENI_TAIL);
-    EXPECT_EQ(probe.asked, (std::vector<std::string>{R"(metadata C:\Temp\fx1.pdf follow)", R"(read C:\Temp\fx1.pdf 8)"}));
+    EXPECT_EQ(probe.asked,
+              (std::vector<std::string>{R"(metadata C:\Temp\fx1.pdf follow)", R"(read C:\Temp\fx1.pdf 8)"}));
 }
 
 TEST(IceniReference, PayloadStatusForEveryKindOfPath)
@@ -113,13 +119,16 @@ TEST(IceniReference, PayloadStatusForEveryKindOfPath)
     probe.add("link.pdf", PathKind::NameSurrogate);
     probe.add("device.pdf", PathKind::OtherObject);
     const std::string unknown =
-        "Detected as: unknown; no recognized PDF signature\nSave choice : do not infer a file type from the format name "
+        "Detected as: unknown; no recognized PDF signature\nSave choice : do not infer a file type from the format "
+        "name "
         "alone\n";
-    const std::string not_regular = "Status     : path exists, but it is not a regular file\nSave choice : unavailable\n";
+    const std::string not_regular =
+        "Status     : path exists, but it is not a regular file\nSave choice : unavailable\n";
     const std::vector<std::pair<std::string, std::string>> cases{
         {"png.pdf", "File size  : 8 bytes\n" + unknown},
         {"short.pdf", "File size  : 4 bytes\n" + unknown},
-        {"long.pdf", "Detected as: PDF document (%PDF-1.4)\nSave choice : verified candidate for .pdf\n"},  // 8 bytes at most
+        {"long.pdf",
+         "Detected as: PDF document (%PDF-1.4)\nSave choice : verified candidate for .pdf\n"},  // 8 bytes at most
         {"locked.pdf", "File size  : 4096 bytes\n" + unknown},
         {"folder", "Status     : path exists, but it is a directory\nSave choice : unavailable\n"},
         {"link.pdf", not_regular},
@@ -152,9 +161,10 @@ TEST(IceniReference, MissingSampleEmptyPathAndUndecodableBytes)
     EXPECT_EQ(*describe_private_format(named("ICENICOPY"), std::nullopt, 0, probe),
               "This is an Iceni/Foxit private clipboard contract, but its data block is not available for inspection.\n"
               "Save guidance: no referenced payload can be verified from this handle.");
-    const std::string empty_path = "This is an Iceni/Foxit private clipboard contract. Its data block does not contain a "
-                                   "usable path.\nSave guidance: retain the raw evidence; no external payload can be "
-                                   "verified.";
+    const std::string empty_path =
+        "This is an Iceni/Foxit private clipboard contract. Its data block does not contain a "
+        "usable path.\nSave guidance: retain the raw evidence; no external payload can be "
+        "verified.";
     EXPECT_EQ(iceni(probe, std::string("\0C:\\x.pdf", 9)), empty_path);
     EXPECT_EQ(*describe_private_format(named("iceniCopy"), ByteView{}, 0, probe), empty_path);
 

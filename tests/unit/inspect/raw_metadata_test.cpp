@@ -20,7 +20,10 @@ FormatEntry entry(std::uint32_t id, std::string name, std::string class_label)
     return e;
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 TEST(RawFormatMetadata, WholeReportOfARegisteredBlockLargerThanThePreview)
 {
@@ -59,22 +62,30 @@ TEST(RawFormatMetadata, OpaqueHandlesAndFailedCopies)
 
     // A private-range format whose handle is a GDI object: no size, no bytes, but still explained.
     const std::string gdi = raw_format_metadata(entry(0x0280, "", "private"), RawHandleFacts{0xBEEF, 0, {}, {}}, probe);
-    EXPECT_TRUE(contains(gdi, "Data handle: 0xBEEF\r\nGlobal size: unavailable\r\n\r\nINTERPRETATION\r\n"
-                              "==============\r\nThis format is in Windows' private clipboard range.")) << gdi;
+    EXPECT_TRUE(contains(gdi,
+                         "Data handle: 0xBEEF\r\nGlobal size: unavailable\r\n\r\nINTERPRETATION\r\n"
+                         "==============\r\nThis format is in Windows' private clipboard range."))
+        << gdi;
     EXPECT_TRUE(gdi.ends_with("known.\r\n" + opaque_tail)) << gdi;
 
     // The Iceni/Foxit contract without inspectable memory gets its own text, and touches no file.
-    const std::string iceni = raw_format_metadata(entry(0xC200, "IceniCopy", "registered"), RawHandleFacts{1, 0, {}, {}}, probe);
-    EXPECT_TRUE(contains(iceni, "but its data block is not available for inspection.\r\nSave guidance: no referenced "
-                                "payload can be verified from this handle.\r\n" + opaque_tail));
+    const std::string iceni =
+        raw_format_metadata(entry(0xC200, "IceniCopy", "registered"), RawHandleFacts{1, 0, {}, {}}, probe);
+    EXPECT_TRUE(contains(iceni,
+                         "but its data block is not available for inspection.\r\nSave guidance: no referenced "
+                         "payload can be verified from this handle.\r\n" +
+                             opaque_tail));
 
-    const std::string standard = raw_format_metadata(entry(9, "CF_PALETTE", "standard"), RawHandleFacts{0x42, 0, {}, {}}, probe);
+    const std::string standard =
+        raw_format_metadata(entry(9, "CF_PALETTE", "standard"), RawHandleFacts{0x42, 0, {}, {}}, probe);
     EXPECT_TRUE(standard.ends_with("Data handle: 0x42\r\nGlobal size: unavailable\r\n" + opaque_tail)) << standard;
 
-    const std::string locked = raw_format_metadata(entry(0xC300, "Thing", "registered"),
-                                                   RawHandleFacts{0x10, 64, {}, "Access is denied. (0x80070005)"}, probe);
-    EXPECT_TRUE(locked.ends_with("Global size: 64 bytes\r\n\r\nThe memory block could not be locked: Access is denied. "
-                                 "(0x80070005)\r\n")) << locked;
+    const std::string locked = raw_format_metadata(
+        entry(0xC300, "Thing", "registered"), RawHandleFacts{0x10, 64, {}, "Access is denied. (0x80070005)"}, probe);
+    EXPECT_TRUE(
+        locked.ends_with("Global size: 64 bytes\r\n\r\nThe memory block could not be locked: Access is denied. "
+                         "(0x80070005)\r\n"))
+        << locked;
     EXPECT_TRUE(probe.asked.empty());
 }
 
@@ -95,15 +106,15 @@ std::vector<std::uint8_t> dib(std::uint32_t header_size, std::int32_t width, std
 TEST(RawFormatMetadata, DibHeaderLinesOnlyForSoundDibStarts)
 {
     test::FakeFileProbe probe;
-    const std::string lines = "DIB header : 40 bytes\r\nDimensions : 640 x -480\r\nPlanes/BPP : 1 / 24\r\n\r\nFirst 16 bytes:";
+    const std::string lines =
+        "DIB header : 40 bytes\r\nDimensions : 640 x -480\r\nPlanes/BPP : 1 / 24\r\n\r\nFirst 16 bytes:";
     struct Case {
         std::uint32_t id;
         std::vector<std::uint8_t> bytes;
         bool shown;
     };
     const std::vector<Case> cases{
-        {8, dib(40, 640, -480, 16), true},
-        {17, dib(40, 640, -480, 16), true},
+        {8, dib(40, 640, -480, 16), true},  {17, dib(40, 640, -480, 16), true},
         {8, dib(40, 640, -480, 15), false},  // too short to hold the fields
         {8, dib(12, 640, -480, 16), false},  // the old core header
         {2, dib(40, 640, -480, 16), false},
@@ -125,9 +136,12 @@ TEST(RawFormatMetadata, ShownBytesNeverExceedAnySizeReported)
     EXPECT_TRUE(one.ends_with("\r\nFirst 1 byte:\r\n" + to_crlf(hex_dump(std::vector<std::uint8_t>{'Z'})))) << one;
 
     // A copy longer than the block or the preview is held to the smaller of the two.
-    const std::string longer = raw_format_metadata(e, RawHandleFacts{1, 20, std::vector<std::uint8_t>(600, 'q'), {}}, probe);
-    EXPECT_TRUE(longer.ends_with("First 20 bytes:\r\n" + to_crlf(hex_dump(std::vector<std::uint8_t>(20, 'q'))))) << longer;
-    const std::string capped = raw_format_metadata(e, RawHandleFacts{1, 600, std::vector<std::uint8_t>(600, 'q'), {}}, probe);
+    const std::string longer =
+        raw_format_metadata(e, RawHandleFacts{1, 20, std::vector<std::uint8_t>(600, 'q'), {}}, probe);
+    EXPECT_TRUE(longer.ends_with("First 20 bytes:\r\n" + to_crlf(hex_dump(std::vector<std::uint8_t>(20, 'q')))))
+        << longer;
+    const std::string capped =
+        raw_format_metadata(e, RawHandleFacts{1, 600, std::vector<std::uint8_t>(600, 'q'), {}}, probe);
     EXPECT_TRUE(contains(capped, "First 512 bytes:") && capped.ends_with("... 88 additional bytes not displayed\r\n"));
 }
 
@@ -138,8 +152,10 @@ TEST(RawFormatMetadata, IceniBlockIsExaminedFromItsSample)
     std::vector<std::uint8_t> block(512, 0);
     const std::string path = R"(C:\T\a.pdf)";
     std::copy(path.begin(), path.end(), block.begin());
-    const std::string text = raw_format_metadata(entry(0xC210, "IceniCopy", "registered"), RawHandleFacts{7, 700, block, {}}, probe);
-    EXPECT_TRUE(contains(text, "Global size: 700 bytes\r\n\r\nINTERPRETATION\r\n==============\r\nCLIPBOARD STORAGE MODEL\r\n"));
+    const std::string text =
+        raw_format_metadata(entry(0xC210, "IceniCopy", "registered"), RawHandleFacts{7, 700, block, {}}, probe);
+    EXPECT_TRUE(contains(
+        text, "Global size: 700 bytes\r\n\r\nINTERPRETATION\r\n==============\r\nCLIPBOARD STORAGE MODEL\r\n"));
     EXPECT_TRUE(contains(text, "The 700-byte HGLOBAL contains"));
     EXPECT_TRUE(contains(text, "Detected as: PDF document (%PDF-1.7)\r\n"));
     // The Iceni text ends with its own line break, so a blank line separates it from the dump.

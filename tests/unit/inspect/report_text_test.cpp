@@ -64,12 +64,8 @@ TEST(SizeText, BoundariesOfEachUnit)
 TEST(DisplayTexts, MediaAspectsAndIndexes)
 {
     const std::vector<std::pair<std::uint32_t, std::string>> media{
-        {0, "None"},
-        {5, "HGLOBAL + IStream"},
-        {127, "HGLOBAL + FILE + IStream + IStorage + GDI + MFPICT + ENHMF"},
-        {128, "Other"},
-        {129, "HGLOBAL + Other"},
-        {0xFFFFFF00, "Other"},
+        {0, "None"},    {5, "HGLOBAL + IStream"}, {127, "HGLOBAL + FILE + IStream + IStorage + GDI + MFPICT + ENHMF"},
+        {128, "Other"}, {129, "HGLOBAL + Other"}, {0xFFFFFF00, "Other"},
     };
     for (const auto& [tymed, text] : media) EXPECT_EQ(medium_text(tymed), text) << tymed;
 

@@ -58,15 +58,10 @@ TEST(TextReports, EightBitTextTruncationNoteAndTableShape)
               "ok\r\n\r\n[Preview truncated: displayed 2 of 4194305 bytes]");
 
     const std::vector<std::pair<std::string, bool>> shapes{
-        {"a\tb", false},
-        {"a\tb\n", false},   // one line ending in a break stays text
-        {"a\tb\r\n", false},
-        {"a\tb\nc\td", true},
-        {"a\tb\nc\td\n", true},
+        {"a\tb", false},     {"a\tb\n", false},  // one line ending in a break stays text
+        {"a\tb\r\n", false}, {"a\tb\nc\td", true}, {"a\tb\nc\td\n", true},
         {"a\tb\n\n", true},  // the empty line between the two breaks is a line
-        {"a b\nc d", false},
-        {"", false},
-        {"\t", false},
+        {"a b\nc d", false}, {"", false},          {"\t", false},
     };
     for (const auto& [text, table] : shapes) EXPECT_EQ(is_tab_table_text(text), table) << testing::PrintToString(text);
 }
@@ -74,11 +69,16 @@ TEST(TextReports, EightBitTextTruncationNoteAndTableShape)
 std::u16string fake_locale_name(std::uint32_t lcid)
 {
     switch (lcid) {
-        case 0x0409: return u"en-US";
-        case 0x0407: return u"de-DE";
-        case 0x0C0C: return std::u16string(u"fr-CA\0junk", 10);
-        case 0x0001: return std::u16string(200, u'x');
-        default: return u"";
+        case 0x0409:
+            return u"en-US";
+        case 0x0407:
+            return u"de-DE";
+        case 0x0C0C:
+            return std::u16string(u"fr-CA\0junk", 10);
+        case 0x0001:
+            return std::u16string(200, u'x');
+        default:
+            return u"";
     }
 }
 
