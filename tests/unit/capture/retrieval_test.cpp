@@ -1,0 +1,169 @@
+#include "capture/retrieval.h"
+
+#include <gtest/gtest.h>
+
+namespace cw {
+namespace {
+
+FormatEntry entry_with(std::string name, std::vector<FormatOffer> offers)
+{
+    FormatEntry entry;
+    entry.id = 0xC123;
+    entry.name = std::move(name);
+    entry.offers = std::move(offers);
+    return entry;
+}
+
+TEST(FindStreamOffer, ChoosesTheTransport)
+{
+    const FormatOffer stream{TYMED_ISTREAM_BIT, 1, -1, false};
+    const FormatOffer stream0{TYMED_ISTREAM_BIT, 1, 0, false};
+    const FormatOffer hglobal{TYMED_HGLOBAL_BIT, 1, -1, false};
+    struct Case {
+        const char* what;
+        FormatEntry entry;
+        std::optional<FormatOffer> expected;
+    };
+    const std::vector<Case> cases{
+        {"stream only", entry_with("Stream", {stream}), stream},
+        {"stream with further media bits",
+         entry_with("Stream", {{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}}),
+         FormatOffer{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}},
+        {"no offers", entry_with("Stream", {}), std::nullopt},
+        {"stream and a later HGLOBAL offer", entry_with("Stream", {stream, hglobal}), std::nullopt},
+        {"GDI offer elsewhere", entry_with("Stream", {stream, {TYMED_GDI_BIT, 1, -1, false}}), std::nullopt},
+        {"MFPICT offer elsewhere", entry_with("Stream", {{TYMED_MFPICT_BIT, 1, -1, false}, stream}), std::nullopt},
+        {"ENHMF offer elsewhere", entry_with("Stream", {stream, {TYMED_ENHMF_BIT, 1, -1, false}}), std::nullopt},
+        {"FILE offer does not count as Win32", entry_with("Stream", {stream, {TYMED_FILE_BIT, 1, -1, false}}), stream},
+        {"lindex -2 never chosen", entry_with("Stream", {{TYMED_ISTREAM_BIT, 1, -2, false}}), std::nullopt},
+        {"FileContents lindex -1", entry_with("filecontents", {stream}), std::nullopt},
+        {"FileContents lindex 0", entry_with("FileContents", {stream0}), stream0},
+        // Only the first IStream offer counts: FileContents with -1 first is not rescued by a later 0.
+        {"only the first stream offer", entry_with("FileContents", {stream, stream0}), std::nullopt},
+        {"first stream offer after a skipped -2", entry_with("Stream", {{TYMED_ISTREAM_BIT, 1, -2, false}, stream0}),
+         stream0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(find_stream_offer(c.entry), c.expected) << c.what;
+}
+
+// A fake IStream of a given length that hands out at most `step` bytes per read.
+struct FakeStream {
+    std::uint64_t length;
+    std::size_t step = OLE_STREAM_CHUNK;
+    std::uint64_t position = 0;
+    std::size_t largest_request = 0;
+
+    Result<std::size_t> operator()(std::uint8_t* buffer, std::size_t count)
+    {
+        largest_request = std::max(largest_request, count);
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>({count, step, length - position}));
+        for (std::size_t i = 0; i < n; ++i) buffer[i] = static_cast<std::uint8_t>(position + i);
+        position += n;
+        return n;
+    }
+};
+
+TEST(ReadStreamCapped, ExactLimitIsCompleteOneMoreIsCut)
+{
+    FakeStream exact{OLE_STREAM_LIMIT};
+    auto read = read_stream_capped(std::ref(exact));
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read->complete);
+    EXPECT_EQ(read->bytes.size(), OLE_STREAM_LIMIT);
+    EXPECT_EQ(exact.largest_request, OLE_STREAM_CHUNK);
+
+    FakeStream longer{OLE_STREAM_LIMIT + 1};
+    read = read_stream_capped(std::ref(longer));
+    ASSERT_TRUE(read.ok());
+    EXPECT_FALSE(read->complete);
+    EXPECT_EQ(read->bytes.size(), OLE_STREAM_LIMIT);
+    EXPECT_EQ(longer.position, OLE_STREAM_LIMIT + 1);  // only the one probing byte beyond the cap
+
+    FakeStream endless{~0ULL};
+    read = read_stream_capped(std::ref(endless));
+    ASSERT_TRUE(read.ok());
+    EXPECT_FALSE(read->complete);
+    EXPECT_EQ(endless.position, OLE_STREAM_LIMIT + 1);
+}
+
+TEST(ReadStreamCapped, ShortReadsErrorsAndOverclaimingProviders)
+{
+    FakeStream trickle{1000, 7};
+    auto read = read_stream_capped(std::ref(trickle));
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read->complete);
+    ASSERT_EQ(read->bytes.size(), 1000u);
+    EXPECT_EQ(read->bytes[999], static_cast<std::uint8_t>(999));
+
+    int calls = 0;
+    read = read_stream_capped([&calls](std::uint8_t*, std::size_t) -> Result<std::size_t> {
+        if (++calls == 2) return Error{static_cast<std::int32_t>(0x80030001U), std::nullopt};
+        return std::size_t{0x1000};
+    });
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().ucode(), 0x80030001U);
+
+    // A provider that claims more than the buffer holds never makes the result grow past the
+    // requests; the cap still applies.
+    std::uint64_t claimed = 0;
+    read = read_stream_capped([&claimed](std::uint8_t*, std::size_t count) -> Result<std::size_t> {
+        claimed += count;
+        return count * 4;
+    });
+    ASSERT_TRUE(read.ok());
+    EXPECT_FALSE(read->complete);
+    EXPECT_EQ(read->bytes.size(), OLE_STREAM_LIMIT);
+    EXPECT_EQ(claimed, OLE_STREAM_LIMIT + 1);
+}
+
+TEST(OleStreamFailure, ExactTextWithAdvertisementAndCleanLineEnds)
+{
+    FormatEntry entry = entry_with("Custom Stream", {{TYMED_ISTREAM_BIT, 1, 0, false}});
+    const std::string text =
+        describe_ole_stream_failure(entry, entry.offers[0], "Invalid FORMATETC structure. (0x80040064)");
+    EXPECT_EQ(text,
+              "OLE STREAM RETRIEVAL\r\n"
+              "====================\r\n"
+              "Format : Custom Stream\r\n"
+              "Medium : IStream\r\n"
+              "Aspect : Content\r\n"
+              "Index  : 0\r\n"
+              "Status : IDataObject::GetData was attempted with the exact advertised FORMATETC, but the provider "
+              "rejected or could not render it.\r\n"
+              "Result : Invalid FORMATETC structure. (0x80040064)\r\n"
+              "\r\n"
+              "An EnumFormatEtc entry is an advertised capability, not proof that delayed rendering will still "
+              "succeed. Clipwright keeps the failed offer visible as evidence instead of pretending that an empty "
+              "stream was returned.\r\n"
+              "\r\n"
+              "ADVERTISEMENT\r\n"
+              "=============\r\n"
+              "Transport : OLE only\r\n"
+              "OLE offers: 1\r\n"
+              "  1. Medium=IStream | Aspect=Content | Index=0 | Target device=no");
+
+    // An error text that carries its own CR LF ends up with single CR LFs, never CR CR LF.
+    const std::string multi = describe_ole_stream_failure(entry, entry.offers[0], "first\r\nsecond");
+    EXPECT_NE(multi.find("Result : first\r\nsecond\r\n"), std::string::npos);
+    EXPECT_EQ(multi.find("\r\r"), std::string::npos);
+    EXPECT_EQ(multi.find("THIS PHOTOSHOP SPECIMEN"), std::string::npos);
+
+    entry.name = "ADOBE PHOTOSHOP IMAGE";
+    const std::string photoshop = describe_ole_stream_failure(entry, entry.offers[0], "E");
+    EXPECT_NE(photoshop.find("stream was returned.\r\n\r\nTHIS PHOTOSHOP SPECIMEN\r\n-----------------------\r\n"
+                             "The separate Native/Embed Source OLE container remains available and contains a "
+                             "signature-confirmed PSD /CONTENTS stream. Use that verified representation for native "
+                             "editable output; use CF_DIB/CF_DIBV5 for the portable image.\r\n\r\nADVERTISEMENT\r\n"),
+              std::string::npos);
+}
+
+TEST(SaveMessages, WrapTheErrorDisplay)
+{
+    EXPECT_EQ(representation_unavailable_message("Access is denied. (0x80070005)"),
+              "The selected representation is unavailable:\r\nAccess is denied. (0x80070005)");
+    EXPECT_EQ(representation_unreadable_message("0x80070006"),
+              "Could not read the selected representation:\r\n0x80070006");
+}
+
+}  // namespace
+}  // namespace cw
