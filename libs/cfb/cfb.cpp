@@ -274,6 +274,7 @@ bool has_signature(std::span<const std::uint8_t> bytes)
 }
 
 struct CompoundFile::Impl {
+    std::vector<std::uint8_t> owned;  // empty when the caller's bytes are borrowed
     Bytes bytes;
     int major_version = 3;
     std::uint32_t sector_shift = 9;
@@ -634,7 +635,19 @@ Result<std::vector<std::uint8_t>> CompoundFile::Impl::read(const Entry& entry, s
 
 Result<CompoundFile> CompoundFile::open(std::span<const std::uint8_t> bytes)
 {
+    return open_impl(std::make_unique<Impl>(), bytes);
+}
+
+Result<CompoundFile> CompoundFile::open(std::vector<std::uint8_t>&& bytes)
+{
     auto impl = std::make_unique<Impl>();
+    impl->owned = std::move(bytes);
+    const Bytes view(impl->owned);
+    return open_impl(std::move(impl), view);
+}
+
+Result<CompoundFile> CompoundFile::open_impl(std::unique_ptr<Impl> impl, std::span<const std::uint8_t> bytes)
+{
     impl->bytes = bytes;
     std::optional<Error> failure = impl->read_header();
     if (!failure) failure = impl->load_fat();

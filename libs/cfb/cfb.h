@@ -2,10 +2,10 @@
 // A small read-only reader for compound files (OLE structured storage): open one from bytes in
 // memory, walk its entries, read a stream. It knows nothing of where the bytes came from.
 //
-// The reader borrows the bytes: `CompoundFile::open` keeps a view of them, never a copy, so the
-// caller keeps them alive and unchanged for as long as the CompoundFile (and any read) is used.
-// Everything else the reader builds (allocation tables, directory, entry list) is bounded by the
-// size of those bytes, whatever their header claims.
+// `CompoundFile::open` either borrows the bytes (a span: it keeps a view, never a copy, and the
+// caller keeps them alive and unchanged while the CompoundFile is used) or takes them over (a
+// vector moved in, a temporary included: no copy either). Everything else the reader builds (allocation tables,
+// directory, entry list) is bounded by the size of those bytes, whatever their header claims.
 //
 // Error texts are complete English sentences, meant to be shown to a user as they are.
 
@@ -75,6 +75,7 @@ public:
     // tree. Damage confined to one part does not stop the open (see `warnings`): reads that need
     // the damaged part fail with the reason instead.
     static Result<CompoundFile> open(std::span<const std::uint8_t> bytes);
+    static Result<CompoundFile> open(std::vector<std::uint8_t>&& bytes);
 
     CompoundFile(CompoundFile&&) noexcept;
     CompoundFile& operator=(CompoundFile&&) noexcept;
@@ -111,6 +112,7 @@ public:
 private:
     struct Impl;
     explicit CompoundFile(std::unique_ptr<Impl> impl);
+    static Result<CompoundFile> open_impl(std::unique_ptr<Impl> impl, std::span<const std::uint8_t> bytes);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -202,9 +202,9 @@ Built build(const std::vector<Node>& nodes, unsigned shift = 9, std::uint16_t ma
     return out;
 }
 
-cfb::CompoundFile open_ok(const Bytes& bytes)
+cfb::CompoundFile open_ok(Bytes bytes)
 {
-    auto file = cfb::CompoundFile::open(bytes);
+    auto file = cfb::CompoundFile::open(std::move(bytes));
     if (!file) ADD_FAILURE() << file.error().message;
     return std::move(file).value();
 }
