@@ -1,8 +1,21 @@
 #include "app/main_window_win.h"
 
+#include <commctrl.h>
+#include <richedit.h>
+
+#include "app/dpi.h"
 #include "app/error_win.h"
+#include "app/layout.h"
 #include "app/log.h"
+#include "app/text_win.h"
+#include "app/theme_win.h"
 #include "capture/snapshot_win.h"
+#include "inspect/dispatcher.h"
+#include "inspect/dispatcher_win.h"
+#include "inspect/report_text.h"
+#include "preview/table_list.h"
+#include "save/candidates.h"
+#include "save/format_list.h"
 
 namespace cw {
 
@@ -10,10 +23,254 @@ namespace {
 
 AppState* state_of(HWND window) { return reinterpret_cast<AppState*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
 
-unsigned scaled(unsigned v, unsigned dpi)
+std::wstring wide_of(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+
+void insert_columns(HWND list, const std::vector<ListColumn>& columns)
 {
-    const unsigned long long s = (static_cast<unsigned long long>(dpi == 0 ? 96 : dpi) * v + 48) / 96;
-    return s > 2147483647ULL ? 2147483647U : static_cast<unsigned>(s);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    while (SendMessageW(list, LVM_DELETECOLUMN, 0, 0)) {
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::wstring caption = to_wide(columns[i].caption);
+        LVCOLUMNW col{};
+        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        col.fmt = LVCFMT_LEFT;
+        col.cx = columns[i].width;
+        col.pszText = caption.data();
+        col.iSubItem = static_cast<int>(i);
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+        // Owner-drawn so that the dark theme can paint the header items.
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        if (header && SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item))) {
+            item.fmt |= HDF_OWNERDRAW;
+            SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+}
+
+void insert_row(HWND list, int row, const std::vector<std::string>& cells)
+{
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        std::wstring text = to_wide(cells[c]);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.iSubItem = static_cast<int>(c);
+        item.pszText = text.data();
+        SendMessageW(list, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, c == 0 ? 0 : row,
+                     reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+std::string offer_source_text(const FormatEntry& entry) { return source_text(entry); }
+
+const OfferTextFunctions OFFER_TEXTS{medium_text, aspect_text, index_text, offer_source_text};
+
+LRESULT CALLBACK list_subclass(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data)
+{
+    if (message == WM_DRAWITEM) {
+        auto* state = reinterpret_cast<AppState*>(data);
+        if (state && paint_header_item(*state, reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, list_subclass, id);
+    }
+    return DefSubclassProc(list, message, wparam, lparam);
+}
+
+void set_list_selection(HWND list, int row)
+{
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+}
+
+// EM_STREAMIN reads the RTF from memory in pieces.
+struct RtfSource {
+    const std::string* bytes;
+    std::size_t offset;
+};
+
+DWORD CALLBACK rtf_reader(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* read)
+{
+    auto* source = reinterpret_cast<RtfSource*>(cookie);
+    const std::size_t left = source->bytes->size() - source->offset;
+    const std::size_t n = std::min<std::size_t>(left, static_cast<std::size_t>(count));
+    std::memcpy(buffer, source->bytes->data() + source->offset, n);
+    source->offset += n;
+    *read = static_cast<LONG>(n);
+    return 0;
+}
+
+void fill_table_list(HWND list, const PropertyTable& table, unsigned dpi, std::vector<std::string>& captions)
+{
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    const TableListModel model = build_table_list(table, dpi);
+    insert_columns(list, model.columns);
+    captions.clear();
+    for (const ListColumn& c : model.columns) captions.push_back(c.caption);
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        std::vector<std::string> cells;
+        for (std::size_t c = 0; c < model.columns.size(); ++c) cells.emplace_back(table_cell_text(table, r, c));
+        insert_row(list, static_cast<int>(r), cells);
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+}
+
+int selected_tab(HWND tabs) { return static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)); }
+
+void apply_visibility(AppState& state, const PanelVisibility& v)
+{
+    for (std::size_t i = 0; i < MAIN_CONTROL_COUNT; ++i)
+        if (v.decided[i]) ShowWindow(state.controls[i], v.visible[i] ? SW_SHOW : SW_HIDE);
+}
+
+void show_tab_page(AppState& state, DetailPanel panel, HWND tabs)
+{
+    const PanelVisibility v = panel_visibility(panel, selected_tab(tabs));
+    apply_visibility(state, v);
+}
+
+void show_report(HWND window, AppState& state, const FormatEntry& entry, DetailReport report)
+{
+    switch (report.kind) {
+        case DetailReportKind::Text:
+            set_window_text(state.control(MainControl::text_view), to_crlf_mixed(report.text));
+            show_panel(state, DetailPanel::text_panel);
+            break;
+        case DetailReportKind::Image: {
+            state.preview_bitmap = report.image;
+            HWND image = state.control(MainControl::image_control);
+            SendMessageW(image, STM_SETIMAGE, IMAGE_BITMAP,
+                         reinterpret_cast<LPARAM>(report.image ? report.image->native_handle() : nullptr));
+            show_panel(state, DetailPanel::image_panel);
+            break;
+        }
+        case DetailReportKind::RichText: {
+            RtfSource source{&report.rtf_bytes, 0};
+            EDITSTREAM stream{};
+            stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+            stream.pfnCallback = rtf_reader;
+            SendMessageW(state.control(MainControl::rich_view), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+            set_window_text(state.control(MainControl::rich_source), to_crlf_mixed(report.text));
+            show_panel(state, DetailPanel::rich_text_panel);
+            show_rich_tab(state);
+            break;
+        }
+        case DetailReportKind::Html:
+            state.html_document = report.html.document;
+            set_window_text(state.control(MainControl::html_source), to_crlf_mixed(report.html.source));
+            show_panel(state, DetailPanel::html_panel);
+            show_html_tab(state);
+            break;
+        case DetailReportKind::Table: {
+            HWND tabs = state.control(MainControl::table_tabs);
+            set_tab_caption(tabs, 0, report.table.table_caption);
+            set_tab_caption(tabs, 1, report.table.text_caption);
+            fill_table_list(state.control(MainControl::table_list), report.table, state.window_dpi,
+                            state.table_columns);
+            set_window_text(state.control(MainControl::table_source), to_crlf_mixed(report.table.raw_text));
+            show_panel(state, DetailPanel::table_panel);
+            show_table_tab(state);
+            break;
+        }
+        case DetailReportKind::Audio:
+            state.audio = report.audio;
+            show_panel(state, DetailPanel::audio_panel);
+            break;
+        case DetailReportKind::Report:
+            set_window_text(state.control(MainControl::report_view), report.text);
+            show_panel(state, DetailPanel::report_panel);
+            break;
+        case DetailReportKind::Unavailable:
+            set_window_text(state.control(MainControl::report_view),
+                            unavailable_text(entry, error_display(report.error)));
+            show_panel(state, DetailPanel::report_panel);
+            break;
+    }
+    (void)window;
+}
+
+bool path_exists(std::u16string_view path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    return GetFileAttributesExW(wide_of(path).c_str(), GetFileExInfoStandard, &info) != FALSE;
+}
+
+void on_notify(HWND window, AppState& state, const NMHDR* header)
+{
+    if (header->hwndFrom == state.control(MainControl::format_list) && header->code == LVN_ITEMCHANGED) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        if (change->iItem >= 0 && (change->uNewState & LVIS_SELECTED) &&
+            static_cast<std::size_t>(change->iItem) < state.row_format_indices.size())
+            show_selected_format(window, state, state.row_format_indices[change->iItem]);
+    } else if (header->code == TCN_SELCHANGE) {
+        if (header->hwndFrom == state.control(MainControl::rich_tabs)) show_rich_tab(state);
+        if (header->hwndFrom == state.control(MainControl::html_tabs)) show_html_tab(state);
+        if (header->hwndFrom == state.control(MainControl::table_tabs)) show_table_tab(state);
+    }
+}
+
+void on_command(HWND window, AppState& state, WORD id)
+{
+    switch (id) {
+        case ID_REFRESH: refresh_clipboard_view(window, state); break;
+        case ID_VIEW_TOGGLE: toggle_view(window, state); break;
+        case ID_CANCEL: DestroyWindow(window); break;
+        case ID_THEME: toggle_theme(window, state); break;
+        default: break;
+    }
+}
+
+void on_dpi_changed(HWND window, AppState& state, WPARAM wparam, const RECT* suggested)
+{
+    state.window_dpi = effective_dpi(LOWORD(wparam));
+    apply_theme(window, state);
+    const auto columns = format_list_columns(state.advanced_view, state.window_dpi);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        SendMessageW(state.control(MainControl::format_list), LVM_SETCOLUMNWIDTH, i, columns[i].width);
+    for (std::size_t i = 0; i < state.table_columns.size(); ++i)
+        SendMessageW(state.control(MainControl::table_list), LVM_SETCOLUMNWIDTH, i,
+                     table_column_width(state.window_dpi));
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_main_window(window, state);
+    log_event("dpi_change", "dpi=" + std::to_string(state.window_dpi));
+}
+
+LRESULT create_main_controls(HWND window, AppState& state)
+{
+    state.window_dpi = effective_dpi(GetDpiForWindow(window));
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    for (const ControlSpec& spec : MAIN_CONTROLS) {
+        const std::wstring class_name = to_wide(spec.class_name);
+        const std::wstring text = to_wide(initial_control_text(spec, state.dark_mode, state.target_folder));
+        HWND control = CreateWindowExW(spec.ex_style, class_name.c_str(), text.c_str(), spec.style, 0, 0, 0, 0, window,
+                                       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(spec.id)), instance, nullptr);
+        if (!control) return -1;
+        state.controls[index_of(spec.control)] = control;
+        for (int page = 0; page < 2; ++page) {
+            if (spec.tab_pages[page].empty()) continue;
+            std::wstring caption = to_wide(spec.tab_pages[page]);
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = caption.data();
+            SendMessageW(control, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    for (MainControl list : {MainControl::format_list, MainControl::table_list})
+        SendMessageW(state.control(list), LVM_SETEXTENDEDLISTVIEWSTYLE, LIST_VIEW_EX_STYLE, LIST_VIEW_EX_STYLE);
+    ShowScrollBar(state.control(MainControl::image_control), SB_BOTH, FALSE);
+    SetWindowSubclass(state.control(MainControl::format_list), list_subclass, 1, reinterpret_cast<DWORD_PTR>(&state));
+    SetWindowSubclass(state.control(MainControl::table_list), list_subclass, 2, reinterpret_cast<DWORD_PTR>(&state));
+    apply_theme(window, state);
+    layout_main_window(window, state);
+    refresh_clipboard_view(window, state);
+    SetFocus(state.control(MainControl::format_list));
+    return 0;
 }
 
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -22,23 +279,81 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
         auto* state = static_cast<AppState*>(create->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
-        state->main_window = window;
+        if (state) state->main_window = window;
         return DefWindowProcW(window, message, wparam, lparam);
     }
     AppState* state = state_of(window);
+    if (!state) return DefWindowProcW(window, message, wparam, lparam);
     switch (message) {
         case WM_CREATE:
-            if (state) refresh_clipboard_view(window, *state);
+            return create_main_controls(window, *state);
+        case WM_SIZE:
+            layout_main_window(window, *state);
+            return 0;
+        case WM_GETMINMAXINFO: {
+            const Size min = minimum_track_size(state->window_dpi);
+            auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+            info->ptMinTrackSize.x = min.width;
+            info->ptMinTrackSize.y = min.height;
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            if (state->window_brush) {
+                RECT rc;
+                GetClientRect(window, &rc);
+                FillRect(reinterpret_cast<HDC>(wparam), &rc, static_cast<HBRUSH>(state->window_brush.get()));
+                return 1;
+            }
+            break;
+        case WM_DRAWITEM:
+            if (paint_header_item(*state, reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
+            break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORSTATIC:
+            if (HBRUSH brush = control_colours(*state, message, reinterpret_cast<HDC>(wparam),
+                                               reinterpret_cast<HWND>(lparam)))
+                return reinterpret_cast<LRESULT>(brush);
+            break;
+        case WM_NOTIFY:
+            on_notify(window, *state, reinterpret_cast<const NMHDR*>(lparam));
+            return 0;
+        case WM_COMMAND:
+            on_command(window, *state, LOWORD(wparam));
+            return 0;
+        case WM_TIMER:
+            if (wparam == AUDIO_PROGRESS_TIMER_ID) return 0;
+            break;
+        case WM_DPICHANGED:
+            on_dpi_changed(window, *state, wparam, reinterpret_cast<const RECT*>(lparam));
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
         default:
-            return DefWindowProcW(window, message, wparam, lparam);
+            break;
     }
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace
+
+void set_window_text(HWND control, std::string_view text) { SetWindowTextW(control, to_wide(text).c_str()); }
+
+int show_message_box(HWND owner, std::string_view caption, std::string_view text, UINT style)
+{
+    return MessageBoxW(owner, to_wide(text).c_str(), to_wide(caption).c_str(), style);
+}
+
+void set_tab_caption(HWND tabs, int index, std::string_view text)
+{
+    std::wstring caption = to_wide(text);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption.data();
+    SendMessageW(tabs, TCM_SETITEMW, index, reinterpret_cast<LPARAM>(&item));
+}
 
 Status register_main_window_class(HINSTANCE instance)
 {
@@ -57,31 +372,156 @@ Status register_main_window_class(HINSTANCE instance)
 
 Result<HWND> create_main_window(HINSTANCE instance, AppState& state)
 {
-    const unsigned dpi = state.window_dpi;
+    const Size size = initial_window_size(state.window_dpi);
     HWND window = CreateWindowExW(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, static_cast<int>(scaled(1050, dpi)),
-                                  static_cast<int>(scaled(720, dpi)), nullptr, nullptr, instance, &state);
+                                  CW_USEDEFAULT, size.width, size.height, nullptr, nullptr, instance, &state);
     if (!window) return last_error();
     return window;
 }
 
+void layout_main_window(HWND window, AppState& state)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    const MainLayout layout =
+        compute_main_layout(client.right - client.left, client.bottom - client.top, state.advanced_view,
+                            state.window_dpi);
+    for (std::size_t i = 0; i < MAIN_CONTROL_COUNT; ++i) {
+        const Rect& r = layout.rects[i];
+        if (state.controls[i]) MoveWindow(state.controls[i], r.x, r.y, r.width, r.height, TRUE);
+    }
+}
+
+void show_panel(AppState& state, DetailPanel panel)
+{
+    // Only the main controls here; the shown panel's tab handler picks its page.
+    PanelVisibility v = panel_visibility(panel, 0);
+    for (std::size_t i = 0; i < MAIN_CONTROL_COUNT; ++i) {
+        if (!v.decided[i]) continue;
+        const bool is_page = i == index_of(MainControl::rich_view) || i == index_of(MainControl::rich_source) ||
+                             i == index_of(MainControl::html_host) || i == index_of(MainControl::html_source) ||
+                             i == index_of(MainControl::table_list) || i == index_of(MainControl::table_source);
+        if (is_page && v.visible[i]) continue;  // left to the tab handler
+        ShowWindow(state.controls[i], v.visible[i] ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void show_rich_tab(AppState& state)
+{
+    show_tab_page(state, DetailPanel::rich_text_panel, state.control(MainControl::rich_tabs));
+}
+void show_html_tab(AppState& state)
+{
+    show_tab_page(state, DetailPanel::html_panel, state.control(MainControl::html_tabs));
+}
+void show_table_tab(AppState& state)
+{
+    show_tab_page(state, DetailPanel::table_panel, state.control(MainControl::table_tabs));
+}
+
 void refresh_clipboard_view(HWND window, AppState& state)
 {
+    KillTimer(window, AUDIO_PROGRESS_TIMER_ID);
+    state.audio.reset();
+    state.row_format_indices.clear();
     state.snapshot = ClipboardSnapshot{};
-    state.heading = "Choose what to save from the clipboard";
-    state.detail_text = std::string(DETAIL_PANE_INTRO);
+    state.selected_format.reset();
+    EnableWindow(state.control(MainControl::save_button), FALSE);
+    set_window_text(state.control(MainControl::extension_label), "");
+    SendMessageW(state.control(MainControl::format_list), LVM_DELETEALLITEMS, 0, 0);
+    show_panel(state, DetailPanel::report_panel);
+    set_window_text(state.control(MainControl::detail_title), SELECT_FORMAT_HEADING);
+    set_window_text(state.control(MainControl::report_view), DETAIL_PANE_INTRO);
 
     Result<ClipboardSnapshot> captured = capture_clipboard(window);
     if (!captured) {
         log_event("clipboard_enumeration", CLIPBOARD_BUSY_LOG_FIELDS);
-        state.heading = std::string(CLIPBOARD_BUSY_HEADING);
-        state.detail_text = clipboard_busy_text(error_display(captured.error()));
+        set_window_text(state.control(MainControl::heading_label), CLIPBOARD_BUSY_HEADING);
+        set_window_text(state.control(MainControl::report_view), clipboard_busy_text(error_display(captured.error())));
         return;
     }
     state.snapshot = std::move(captured).value();
     log_event("clipboard_enumeration", enumeration_log_fields(state.snapshot));
     state.snapshot.summary = snapshot_summary(state.snapshot);
     state.snapshot.logical_object_text = logical_grouping_text(window, state.snapshot);
+    fill_format_list(window, state);
+}
+
+void fill_format_list(HWND window, AppState& state)
+{
+    const FormatListModel model = build_format_list(state.snapshot, state.advanced_view, state.window_dpi, OFFER_TEXTS);
+    HWND list = state.control(MainControl::format_list);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, model.ex_style_mask, model.ex_style);
+    insert_columns(list, model.columns);
+    state.selected_format.reset();
+    EnableWindow(state.control(MainControl::save_button), FALSE);
+    set_window_text(state.control(MainControl::extension_label), "");
+    for (std::size_t r = 0; r < model.rows.size(); ++r) insert_row(list, static_cast<int>(r), model.rows[r].cells);
+    state.row_format_indices = model.row_format_indices();
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    set_window_text(state.control(MainControl::heading_label), model.heading);
+    set_window_text(state.control(MainControl::view_toggle_button), model.toggle_caption);
+    if (model.stop_audio) {
+        KillTimer(window, AUDIO_PROGRESS_TIMER_ID);
+        state.audio.reset();
+    }
+    if (model.overview) {
+        set_window_text(state.control(MainControl::detail_title), model.overview->title);
+        set_window_text(state.control(MainControl::report_view), model.overview->text);
+        show_panel(state, DetailPanel::report_panel);
+    }
+    if (model.first_row) {
+        // Selecting the row sends LVN_ITEMCHANGED, which shows the format.
+        set_list_selection(list, static_cast<int>(*model.first_row));
+    }
+}
+
+void show_selected_format(HWND window, AppState& state, std::size_t format_index)
+{
+    if (format_index >= state.snapshot.entries.size()) return;
+    state.selected_format = format_index;
+    const FormatEntry entry = state.snapshot.entries[format_index];
+    const std::string extension = default_extension(entry);
+    set_window_text(state.control(MainControl::file_name_edit),
+                    suggest_file_name(state.target_folder, extension, path_exists));
+    set_window_text(state.control(MainControl::extension_label), "." + extension);
+    EnableWindow(state.control(MainControl::save_button), TRUE);
+
+    if (GetClipboardSequenceNumber() != state.snapshot.sequence_number) {
+        refresh_clipboard_view(window, state);
+        set_window_text(state.control(MainControl::detail_title), CLIPBOARD_CHANGED_TITLE);
+        return;
+    }
+    set_window_text(state.control(MainControl::detail_title),
+                    state.advanced_view ? detail_heading(entry) : simple_view_detail_title(entry));
+    DetailReport report = build_detail_report(window, entry);
+    KillTimer(window, AUDIO_PROGRESS_TIMER_ID);
+    state.audio.reset();
+    show_report(window, state, entry, std::move(report));
+}
+
+void toggle_view(HWND window, AppState& state)
+{
+    state.advanced_view = !state.advanced_view;
+    fill_format_list(window, state);
+    layout_main_window(window, state);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void destroy_state(AppState& state)
+{
+    *state.window_alive = false;
+    state.audio.reset();
+    state.preview_bitmap.reset();
+    state.logo_bitmap.reset();
+    state.normal_font.reset();
+    state.title_font.reset();
+    state.small_font.reset();
+    state.window_brush.reset();
+    state.input_brush.reset();
+    state.separator_brush.reset();
 }
 
 }  // namespace cw

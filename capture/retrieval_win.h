@@ -1,0 +1,33 @@
+#pragma once
+// The two ways into one representation: an OLE stream, or a clipboard global memory block.
+
+#include <optional>
+
+#include "app/error.h"
+#include "app/handles_win.h"
+#include "capture/retrieval.h"
+
+namespace cw {
+
+// IDataObject::GetData from the OLE clipboard with the exact advertised FORMATETC, asking for
+// an IStream; at most OLE_STREAM_LIMIT bytes are kept. Call it with the clipboard closed.
+Result<StreamRead> read_ole_stream(std::uint32_t id, std::uint32_t aspect, std::int32_t lindex);
+
+// A bounded copy of a global memory block that GetClipboardData returned; the clipboard's
+// handle is never freed or changed. The caller holds the clipboard open.
+Result<GlobalCopy> copy_global_memory(HANDLE handle, std::uint64_t limit);
+
+// The clipboard opened for one read, with the handle of one format. The handle is borrowed
+// from the clipboard and valid only while this object lives.
+class ClipboardHandle {
+public:
+    // Opens the clipboard on behalf of `window`; fails with the last error.
+    static Result<std::unique_ptr<ClipboardHandle>> open(HWND window);
+    // GetClipboardData; a null or INVALID_HANDLE_VALUE result is the last error.
+    Result<HANDLE> get(std::uint32_t id);
+
+private:
+    ClipboardSession session_;
+};
+
+}  // namespace cw

@@ -1,0 +1,58 @@
+#include "inspect/dispatcher_win.h"
+
+#include "app/error_win.h"
+#include "app/text.h"
+#include "capture/retrieval_win.h"
+#include "inspect/dispatcher.h"
+#include "inspect/file_probe_win.h"
+#include "inspect/raw_metadata.h"
+
+namespace cw {
+
+namespace {
+
+DetailReport raw_metadata_report(HANDLE handle, const FormatEntry& entry)
+{
+    RawHandleFacts facts;
+    facts.handle = reinterpret_cast<std::uintptr_t>(handle);
+    facts.global_size = GlobalSize(handle);
+    if (facts.global_size != 0) {
+        Result<GlobalCopy> copy = copy_global_memory(handle, RAW_PREVIEW_BYTES);
+        if (copy)
+            facts.first_bytes = std::move(copy->bytes);
+        else
+            facts.copy_error = error_display(copy.error());
+    }
+    const Win32FileProbe probe;
+    return DetailReport::make_report(raw_format_metadata(entry, facts, probe));
+}
+
+}  // namespace
+
+DetailReport build_detail_report(HWND window, const FormatEntry& entry)
+{
+    if (const auto offer = find_stream_offer(entry)) {
+        Result<StreamRead> read = read_ole_stream(entry.id, offer->aspect, offer->lindex);
+        if (!read) return DetailReport::make_report(describe_ole_stream_failure(entry, *offer, error_display(read.error())));
+        return DetailReport::make_table(stream_table(entry, *read));
+    }
+
+    auto clipboard = ClipboardHandle::open(window);
+    if (!clipboard) return DetailReport::make_unavailable(clipboard.error());
+    if (names_equal(entry.name, "FileContents")) return DetailReport::make_table(file_contents_contract_table());
+
+    Result<HANDLE> handle = (*clipboard)->get(entry.id);
+    if (!handle) {
+        if (is_adobe_advertised_format(entry.name))
+            return DetailReport::make_report(adobe_advertisement_report(entry, error_display(handle.error())));
+        return DetailReport::make_unavailable(handle.error());
+    }
+
+    const DispatchRow row = classify_dispatch_row(entry);
+    if (!has_byte_interpreter(row)) return raw_metadata_report(*handle, entry);
+    Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));
+    if (!copy) return DetailReport::make_unavailable(copy.error());
+    return *interpret_copied_bytes(row, entry, *copy, system_locale_name);
+}
+
+}  // namespace cw
