@@ -26,11 +26,6 @@ constexpr std::string_view PSD_SIGNATURE = "8BPS";
 // A Photoshop file header alone is 26 bytes.
 constexpr std::size_t PSD_MIN_SIZE = 26;
 
-ByteView view_of(std::string_view s)
-{
-    return as_bytes_view(s);
-}
-
 bool is_rich_text_format_name(std::string_view name)
 {
     constexpr std::string_view prefix = "rich text format";
@@ -52,7 +47,7 @@ std::string html_file_document(std::string bytes)
 SaveData embedded_object_file(std::string bytes, const RootStreamReader& read_root_stream)
 {
     if (read_root_stream) {
-        auto contents = read_root_stream(view_of(bytes), "CONTENTS");
+        auto contents = read_root_stream(as_bytes_view(bytes), "CONTENTS");
         if (contents && contents->size() >= PSD_MIN_SIZE && contents->starts_with(PSD_SIGNATURE))
             return {std::move(*contents), "psd"};
     }
@@ -159,12 +154,12 @@ Result<SaveData> convert_for_save(SaveConversion conversion, std::string bytes, 
 {
     switch (conversion) {
         case SaveConversion::Bitmap: {
-            auto file = dib_to_bmp_file(view_of(bytes));
+            auto file = dib_to_bmp_file(as_bytes_view(bytes));
             if (!file) return file.error();
             return SaveData{std::move(*file), std::move(default_extension)};
         }
         case SaveConversion::UnicodeText:
-            return SaveData{decode_utf16le_to_first_zero(view_of(bytes)), std::move(default_extension)};
+            return SaveData{decode_utf16le_to_first_zero(as_bytes_view(bytes)), std::move(default_extension)};
         case SaveConversion::NarrowText:
         case SaveConversion::RichText:
             cut_at_first_zero(bytes);
@@ -175,10 +170,10 @@ Result<SaveData> convert_for_save(SaveConversion conversion, std::string bytes, 
         case SaveConversion::EmbeddedObject:
             return embedded_object_file(std::move(bytes), read_root_stream);
         case SaveConversion::InternetShortcutWide:
-            return SaveData{internet_shortcut_file(decode_utf16le_to_first_zero(view_of(bytes))),
+            return SaveData{internet_shortcut_file(decode_utf16le_to_first_zero(as_bytes_view(bytes))),
                             std::move(default_extension)};
         case SaveConversion::InternetShortcut:
-            return SaveData{internet_shortcut_file(decode_utf8_to_first_zero(view_of(bytes))),
+            return SaveData{internet_shortcut_file(decode_utf8_to_first_zero(as_bytes_view(bytes))),
                             std::move(default_extension)};
         case SaveConversion::Unchanged:
             break;
