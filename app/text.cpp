@@ -151,4 +151,50 @@ std::string to_crlf(std::string_view text)
     return out;
 }
 
+bool is_valid_utf8(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t start = i;
+        // A genuine U+FFFD in the input is three bytes long; a replacement never is.
+        if (next_utf8(bytes, i) == REPLACEMENT && bytes.substr(start, i - start) != "\xEF\xBF\xBD") return false;
+    }
+    return true;
+}
+
+std::string_view up_to_first_zero(std::string_view bytes)
+{
+    const auto zero = bytes.find('\0');
+    return zero == std::string_view::npos ? bytes : bytes.substr(0, zero);
+}
+
+std::string decode_utf8_to_first_zero(ByteView bytes)
+{
+    const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return sanitize_utf8(up_to_first_zero(raw));
+}
+
+std::string decode_utf16le_to_first_zero(ByteView bytes)
+{
+    const std::size_t units = bytes.size() / 2;
+    auto unit_at = [&](std::size_t k) -> char32_t { return bytes[2 * k] | (bytes[2 * k + 1] << 8); };
+    std::string out;
+    out.reserve(units);
+    for (std::size_t k = 0; k < units; ++k) {
+        char32_t u = unit_at(k);
+        if (u == 0) break;
+        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units) {
+            const char32_t low = unit_at(k + 1);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                append_utf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                ++k;
+                continue;
+            }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) u = REPLACEMENT;
+        append_utf8(out, u);
+    }
+    return out;
+}
+
 }  // namespace cw

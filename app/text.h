@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/byte_reader.h"
+
 namespace cw {
 
 std::string utf16_to_utf8(std::u16string_view text);
@@ -23,5 +25,16 @@ std::string trim_whitespace(std::string_view text);
 
 // Report builders assemble with LF; edit controls want CR LF.
 std::string to_crlf(std::string_view text);
+
+bool is_valid_utf8(std::string_view bytes);
+
+// Clipboard text blocks end at their first terminator; the memory block may be longer than the
+// text and hold garbage after it.
+std::string_view up_to_first_zero(std::string_view bytes);
+// The bytes before the first zero byte (all when there is none), as UTF-8 with U+FFFD.
+std::string decode_utf8_to_first_zero(ByteView bytes);
+// Little-endian 16-bit units before the first zero unit (an odd last byte is ignored), with
+// unpaired surrogates as U+FFFD.
+std::string decode_utf16le_to_first_zero(ByteView bytes);
 
 }  // namespace cw
