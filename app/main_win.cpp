@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
+#include "app/command_line.h"
 #include "app/error_win.h"
 #include "app/handles_win.h"
 #include "app/log.h"
 #include "app/main_window_win.h"
-#include "app/text_win.h"
+#include "app/startup_win.h"
 
 namespace cw {
 namespace {
@@ -17,33 +18,34 @@ int fail(const char* what, const Error& error)
     return 1;
 }
 
-std::wstring current_directory()
+int run_explorer_mode(LaunchMode mode, bool)
 {
-    const DWORD need = GetCurrentDirectoryW(0, nullptr);
-    if (need == 0) return L".";
-    std::wstring dir(need, L'\0');
-    const DWORD got = GetCurrentDirectoryW(need, dir.data());
-    if (got == 0 || got >= need) return L".";
-    dir.resize(got);
-    return dir;
+    const char* what = mode == LaunchMode::install_explorer ? "--install-explorer" : "--uninstall-explorer";
+    std::fprintf(stderr, "Clipwright: %s is not available in this build.\n", what);
+    return 1;
 }
 
 int run(HINSTANCE instance)
 {
     log_event("startup", STARTUP_LOG_FIELDS);
+    remove_legacy_webview_folder();
+    const std::vector<std::u16string> arguments = command_line_arguments();
+    const LaunchMode mode = parse_launch_mode(arguments);
+    if (mode != LaunchMode::normal) return run_explorer_mode(mode, is_quiet(arguments));
 
     OleSession ole;
     if (FAILED(ole.result())) return fail("OleInitialize failed", Error{ole.result(), std::nullopt});
+    if (Status loaded = load_ui_libraries(); !loaded) return fail("the user interface libraries could not be loaded", loaded.error());
     if (Status registered = register_main_window_class(instance); !registered)
         return fail("the window class could not be registered", registered.error());
 
     AppState state;
-    const UINT system_dpi = GetDpiForSystem();
-    state.window_dpi = system_dpi == 0 ? 96 : system_dpi;
-    state.target_folder = current_directory();
-
+    init_app_state(state, arguments);
     Result<HWND> window = create_main_window(instance, state);
-    if (!window) return fail("the main window could not be created", window.error());
+    if (!window) {
+        destroy_state(state);
+        return fail("the main window could not be created", window.error());
+    }
     ShowWindow(*window, SW_SHOW);
     UpdateWindow(*window);
 
@@ -51,12 +53,16 @@ int run(HINSTANCE instance)
     for (;;) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) break;
-        if (got == -1) return fail("GetMessageW failed", last_error());
+        if (got == -1) {
+            const Error error = last_error();
+            destroy_state(state);
+            return fail("GetMessageW failed", error);
+        }
         if (IsDialogMessageW(*window, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    *state.window_alive = false;
+    destroy_state(state);
     log_event("shutdown", "result=clean");
     return 0;
 }

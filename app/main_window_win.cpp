@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <cstring>
+
 #include "app/dpi.h"
 #include "app/error_win.h"
 #include "app/layout.h"

@@ -1,6 +1,7 @@
 #pragma once
 // The two ways into one representation: an OLE stream, or a clipboard global memory block.
 
+#include <memory>
 #include <optional>
 
 #include "app/error.h"

@@ -127,11 +127,8 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
             report.text = text_of_bytes(copy.bytes);
             return report;
         }
-        case DispatchRow::Html: {
-            std::string source = text_of_bytes(copy.bytes);
-            std::string document = build_html_document(source);
-            return DetailReport::make_html(HtmlPreview{std::move(document), std::move(source)});
-        }
+        case DispatchRow::Html:
+            return DetailReport::make_html(make_html_preview(copy.bytes));
         case DispatchRow::Csv:
             return DetailReport::make_table(parse_delimited_text(text_of_bytes(copy.bytes), ','));
         case DispatchRow::DisplayText:

@@ -26,16 +26,6 @@ std::string open_clipboard_failed_message(std::string_view error)
     return "Could not open the clipboard:\r\n" + std::string(error);
 }
 
-std::string representation_unavailable_message(std::string_view error)
-{
-    return "The selected representation is unavailable:\r\n" + std::string(error);
-}
-
-std::string representation_unreadable_message(std::string_view error)
-{
-    return "Could not read the selected representation:\r\n" + std::string(error);
-}
-
 std::string representation_too_large_message(std::uint64_t size)
 {
     return "This representation is " + std::to_string(size) + " bytes and exceeds the 256 MiB safe-save limit.";

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "capture/retrieval.h"  // the two messages around the flat transport
+
 namespace cw {
 
 struct FormatEntry;
@@ -32,8 +34,6 @@ std::string destination_unavailable_message(std::string_view folder);
 std::string ole_stream_failed_message(std::string_view error);
 std::string live_gdi_handle_message(std::string_view format_name);
 std::string open_clipboard_failed_message(std::string_view error);
-std::string representation_unavailable_message(std::string_view error);
-std::string representation_unreadable_message(std::string_view error);
 std::string representation_too_large_message(std::uint64_t size);
 
 // Formats that are refused before the clipboard is opened: live GDI handles and CF_HDROP.

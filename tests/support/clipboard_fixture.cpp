@@ -84,7 +84,7 @@ void ClipboardFixture::set_flat(const std::vector<FlatFormat>& formats)
 {
     if (!open_with_retry(owner_)) throw std::runtime_error("clipboard busy");
     EmptyClipboard();
-    for (const FlatFormat& f : formats) SetClipboardData(f.id, global_from(f.bytes));
+    for (const FlatFormat& f : formats) SetClipboardData(f.id, f.delayed ? nullptr : global_from(f.bytes));
     CloseClipboard();
 }
 

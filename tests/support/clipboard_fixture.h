@@ -14,6 +14,7 @@ namespace cw::test {
 struct FlatFormat {
     UINT id = 0;
     std::vector<std::uint8_t> bytes;
+    bool delayed = false;  // advertised for delayed rendering that never renders
 };
 
 UINT register_format(const std::wstring& name);
