@@ -1,10 +1,12 @@
 #include "process_driver.h"
 
+#include <commctrl.h>
 #include <wincodec.h>
 
 #include <filesystem>
 #include <map>
 
+#include "app/text_win.h"
 #include "clipboard_fixture.h"
 
 namespace cw::test {
@@ -113,6 +115,64 @@ long RunningProgram::close(HWND window, DWORD milliseconds)
 {
     PostMessageW(window, WM_CLOSE, 0, 0);
     return wait_for_exit(milliseconds);
+}
+
+std::string remote_list_text(HWND list, int row, int column)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return {};
+    constexpr int CHARS = 1024;
+    const SIZE_T size = sizeof(LVITEMW) + CHARS * sizeof(wchar_t);
+    auto* remote = static_cast<std::uint8_t*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    std::string text;
+    if (remote) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.cchTextMax = CHARS;
+        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        const auto n = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
+        std::wstring buffer(CHARS, L'\0');
+        ReadProcessMemory(process, remote + sizeof(LVITEMW), buffer.data(), CHARS * sizeof(wchar_t), nullptr);
+        text = from_wide(buffer.data(), static_cast<std::size_t>(std::min<LRESULT>(n, CHARS)));
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+}
+
+int list_item_count(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+HWND nth_child(HWND parent, int n)
+{
+    HWND child = GetWindow(parent, GW_CHILD);
+    for (int i = 0; child && i < n; ++i) child = GetWindow(child, GW_HWNDNEXT);
+    return child;
+}
+
+std::string window_text(HWND window)
+{
+    wchar_t buffer[4096] = {};
+    const int n = GetWindowTextW(window, buffer, 4096);
+    return from_wide(buffer, static_cast<std::size_t>(n));
+}
+
+DWORD set_prefix_dpi(DWORD dpi)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", &key) != ERROR_SUCCESS) return 0;
+    DWORD previous = 0, size = sizeof previous, type = 0;
+    if (RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&previous), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        previous = 0;
+    if (dpi)
+        RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    else
+        RegDeleteValueW(key, L"LogPixels");
+    RegCloseKey(key);
+    return previous;
 }
 
 bool save_screenshot(HWND window, const std::wstring& png_path)

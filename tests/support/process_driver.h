@@ -34,6 +34,17 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
+// The text of a list-view cell in another process (the buffer lives in that process).
+std::string remote_list_text(HWND list, int row, int column);
+int list_item_count(HWND list);
+// The n-th child window in creation order, and a window's text.
+HWND nth_child(HWND parent, int n);
+std::string window_text(HWND window);
+
+// Sets the system DPI of the Wine prefix for processes started afterwards (0 restores the
+// default); returns the previous value or 0 when there was none.
+DWORD set_prefix_dpi(DWORD dpi);
+
 // Saves what `window` shows as a PNG file (folders are created).
 bool save_screenshot(HWND window, const std::wstring& png_path);
 

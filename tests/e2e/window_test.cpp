@@ -1,0 +1,80 @@
+// The real program's window: the simple and advanced views of a clipboard the test set.
+#include <gtest/gtest.h>
+
+#include "clipboard_fixture.h"
+#include "process_driver.h"
+#include "app/text_win.h"
+
+namespace cw {
+namespace {
+
+constexpr int FORMAT_LIST_ID = 1002;
+constexpr int VIEW_TOGGLE_ID = 1007;
+constexpr int SAVE_IN_LABEL = 9;  // creation order
+
+class WindowE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app_data = test::make_temp_folder(L"clipwright-e2e");
+        target = test::make_temp_folder(L"clipwright-target");
+    }
+    void TearDown() override
+    {
+        test::remove_tree(app_data);
+        test::remove_tree(target);
+    }
+    std::wstring app_data, target;
+    test::ClipboardFixture clipboard;
+};
+
+TEST_F(WindowE2E, SimpleRowsInKindOrderThenEveryFormatInTheAdvancedView)
+{
+    clipboard.set_flat({
+        {CF_UNICODETEXT, test::utf16_bytes_of(L"h\u00e9llo")},
+        {test::register_format(L"Rich Text Format"), test::bytes_of("{\\rtf1\\ansi h\\'e9llo}")},
+        {test::register_format(L"HTML Format"), test::bytes_of("<html><body>h&eacute;llo</body></html>")},
+    });
+    test::RunningProgram program(test::windows_path(CLIPWRIGHT_EXE), L"--target \"" + target + L"\"",
+                                 {{L"LOCALAPPDATA", app_data}});
+    HWND window = program.wait_for_window(L"ClipwrightClipboardViewer");
+    ASSERT_NE(window, nullptr);
+    HWND list = GetDlgItem(window, FORMAT_LIST_ID);
+    ASSERT_EQ(test::list_item_count(list), 3);
+    EXPECT_EQ(test::remote_list_text(list, 0, 0), "HTML document");
+    EXPECT_EQ(test::remote_list_text(list, 1, 0), "Formatted text");
+    EXPECT_EQ(test::remote_list_text(list, 2, 0), "Plain text");
+    EXPECT_EQ(test::window_text(test::nth_child(window, SAVE_IN_LABEL)), "Save in  " + from_wide(target));
+    test::save_screenshot(window, test::artifacts_folder() + L"\\e2e\\simple-view.png");
+
+    SendMessageW(GetDlgItem(window, VIEW_TOGGLE_ID), BM_CLICK, 0, 0);
+    test::ClipboardFixture::pump(200);
+    EXPECT_EQ(test::window_text(GetDlgItem(window, VIEW_TOGGLE_ID)), "Simple &view");
+    EXPECT_GE(test::list_item_count(list), 3);
+    test::save_screenshot(window, test::artifacts_folder() + L"\\e2e\\advanced-view.png");
+
+    EXPECT_EQ(program.close(window), 0);
+    const auto lines = test::read_lines(app_data + L"\\Tindrel\\Clipwright\\Logs\\clipwright.log");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(" shutdown result=clean"), std::string::npos);
+}
+
+TEST_F(WindowE2E, HighDpiScalesTheWindow)
+{
+    clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(L"dpi")}});
+    const DWORD previous = test::set_prefix_dpi(144);
+    test::RunningProgram program(test::windows_path(CLIPWRIGHT_EXE), L"--target \"" + target + L"\"",
+                                 {{L"LOCALAPPDATA", app_data}});
+    HWND window = program.wait_for_window(L"ClipwrightClipboardViewer");
+    test::set_prefix_dpi(previous);
+    ASSERT_NE(window, nullptr);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.right - outer.left, 1575);
+    EXPECT_EQ(outer.bottom - outer.top, 1080);
+    test::save_screenshot(window, test::artifacts_folder() + L"\\e2e\\simple-view-144dpi.png");
+    EXPECT_EQ(program.close(window), 0);
+}
+
+}  // namespace
+}  // namespace cw
