@@ -8,6 +8,7 @@
 #include "app/log.h"
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
+#include "preview/webview_profile_win.h"
 
 namespace cw {
 namespace {
@@ -32,6 +33,7 @@ int run(HINSTANCE instance)
     const std::vector<std::u16string> arguments = command_line_arguments();
     const LaunchMode mode = parse_launch_mode(arguments);
     if (mode != LaunchMode::normal) return run_explorer_mode(mode, is_quiet(arguments));
+    sweep_stale_webview_profiles();
 
     OleSession ole;
     if (FAILED(ole.result())) return fail("OleInitialize failed", Error{ole.result(), std::nullopt});

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace cw {
+
+// "{temporary folder}\Tindrel-Clipwright-WebView2".
+std::wstring webview_profile_root();
+// Deletes an owned profile folder (up to four attempts) and logs "webview_cleanup".
+void remove_webview_profile(const std::wstring& path);
+// Removes profile folders of earlier runs that were last written more than a day ago.
+void sweep_stale_webview_profiles();
+
+}  // namespace cw
