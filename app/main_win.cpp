@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/error_win.h"
+#include "app/explorer_win.h"
 #include "app/handles_win.h"
 #include "app/log.h"
 #include "app/main_window_win.h"
@@ -31,6 +32,8 @@ std::wstring current_directory()
 int run(HINSTANCE instance)
 {
     log_event("startup", STARTUP_LOG_FIELDS);
+    // The Explorer modes end here: no window, and OLE is never initialised.
+    if (const std::optional<int> status = run_explorer_launch_mode(GetCommandLineW())) return *status;
 
     OleSession ole;
     if (FAILED(ole.result())) return fail("OleInitialize failed", Error{ole.result(), std::nullopt});
