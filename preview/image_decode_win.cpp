@@ -20,14 +20,6 @@ constexpr GUID IMAGING_FACTORY_IID = {0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0
 // Straight alpha: compositing needs the colour and its coverage apart.
 constexpr GUID PIXEL_FORMAT_32BPP_BGRA = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
 
-// A failed GDI call that left no last-error value must still read as a failure.
-Error system_failure()
-{
-    Error error = last_error();
-    if (error.code == 0) error.code = static_cast<std::int32_t>(E_FAIL);
-    return error;
-}
-
 Error com_failure(HRESULT hr)
 {
     return Error{static_cast<std::int32_t>(hr), std::nullopt};
@@ -102,7 +94,7 @@ Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> ta
     const BITMAPINFO info = top_down_32bit(static_cast<int>(width), static_cast<int>(height));
     void* bits = nullptr;
     UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) return system_failure();
+    if (!bitmap || !bits) return last_error_or_failure();
     std::memcpy(bits, pixels.data(), pixels.size());
     return bitmap;
 }
@@ -147,14 +139,14 @@ Result<CanvasBitmap> create_canvas_bitmap(int width, int height)
     const BITMAPINFO info = top_down_32bit(width, height);
     void* bits = nullptr;
     UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) return system_failure();
+    if (!bitmap || !bits) return last_error_or_failure();
     std::memset(bits, 0xFF, 4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 
     HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) return system_failure();
+    if (!dc) return last_error_or_failure();
     const HGDIOBJ previous = SelectObject(dc, bitmap.get());
     if (!previous || previous == HGDI_ERROR) {
-        Error error = system_failure();
+        Error error = last_error_or_failure();
         DeleteDC(dc);
         return error;
     }

@@ -5,12 +5,18 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <optional>
+#include <type_traits>
 
 #include "app/error_win.h"
+#include "app/header_logo_win.h"
+#include "app/text_win.h"
 #include "clipboard_fixture.h"
 #include "corpus.h"
 #include "preview/image_decode_win.h"
+#include "process_driver.h"
 
 namespace cw {
 namespace {
@@ -291,6 +297,66 @@ TEST(DecodeImage, DecodedSizeLimits)
     expect_error(decode_image(blank_bmp(8192, 8193), std::nullopt, 0), "The decoded image is too large to preview.");
     expect_error(decode_image(blank_bmp(0x40000000, 1, false), std::nullopt, 0),
                  "The decoded image dimensions are too large.");
+}
+
+// Writes what a bitmap shows as a PNG under the artifacts folder, for a person to look at.
+void save_for_review(const Pixels& p, const std::wstring& name)
+{
+    std::vector<std::uint8_t> opaque = p.bgrx;
+    for (std::size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+    const std::vector<std::uint8_t> png = encode_png(p.width, p.height, opaque);
+    const fs::path folder = fs::path(test::artifacts_folder()) / L"logo";
+    fs::create_directories(folder);
+    std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+}
+
+TEST(HeaderLogo, TheProgramCarriesA298By96PngThatScalesForTheHeader)
+{
+    struct ModuleFree {
+        void operator()(HMODULE m) const { FreeLibrary(m); }
+    };
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree> program(
+        LoadLibraryExW(test::windows_path(CLIPWRIGHT_EXE).c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(program);
+    Result<ByteView> logo = header_logo_bytes(program.get());
+    ASSERT_TRUE(logo) << error_display(logo.error());
+    ASSERT_GE(logo->size(), 24u);
+    EXPECT_EQ(std::memcmp(logo->data(), "\x89PNG\r\n\x1a\n", 8), 0);
+
+    const Result<UniqueGdiObject> full = decode_image(*logo, std::nullopt, 0xFFFFFF);
+    ASSERT_TRUE(full) << error_display(full.error());
+    const Pixels natural = read_dib(*full);
+    EXPECT_EQ(natural.width, 298);
+    EXPECT_EQ(natural.height, 96);
+
+    // At 96 and 144 DPI, over the dark and the light window background; the corners are empty.
+    struct Case {
+        ImageSize size;
+        COLORREF background;
+        const wchar_t* name;
+    };
+    const Case cases[] = {
+        {{149, 48}, 0x121110, L"header-logo-149x48-dark.png"},
+        {{149, 48}, 0xF9F8F7, L"header-logo-149x48-light.png"},
+        {{224, 72}, 0x121110, L"header-logo-224x72-dark.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(from_wide(c.name));
+        const Result<UniqueGdiObject> scaled = decode_image(*logo, c.size, c.background);
+        ASSERT_TRUE(scaled) << error_display(scaled.error());
+        const Pixels p = read_dib(*scaled);
+        ASSERT_EQ(p.width, static_cast<int>(c.size.width));
+        ASSERT_EQ(p.height, static_cast<int>(c.size.height));
+        for (const auto [x, y] : {std::pair{0, 0}, std::pair{p.width - 1, 0}, std::pair{p.width - 1, p.height - 1}})
+            EXPECT_EQ(RGB(p.at(x, y)[2], p.at(x, y)[1], p.at(x, y)[0]), c.background) << x << "," << y;
+        save_for_review(p, c.name);
+    }
+
+    // A module without the logo says so instead of handing out nothing.
+    Result<ByteView> missing = header_logo_bytes(GetModuleHandleW(nullptr));
+    ASSERT_FALSE(missing);
+    EXPECT_LT(missing.error().code, 0);
 }
 
 TEST(CanvasBitmap, WhiteTopDownCanvasSelectedIntoItsOwnDc)
