@@ -14,7 +14,7 @@ namespace cw {
 
 namespace {
 
-// The version-1 factory: the version-2 class is missing on some systems and adds nothing here.
+// The version-1 factory: decoding needs nothing the later one adds.
 constexpr GUID IMAGING_FACTORY_CLSID = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
 constexpr GUID IMAGING_FACTORY_IID = {0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
 // Straight alpha: compositing needs the colour and its coverage apart.
