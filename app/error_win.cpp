@@ -5,15 +5,25 @@
 
 namespace cw {
 
-Error last_error() { return Error::from_win32(GetLastError()); }
+Error last_error()
+{
+    return Error::from_win32(GetLastError());
+}
+
+Error last_error_or_failure()
+{
+    Error error = last_error();
+    if (error.code == 0) error.code = static_cast<std::int32_t>(E_FAIL);
+    return error;
+}
 
 std::string system_message(std::uint32_t code)
 {
     if (code == 0) return {};
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text;
     if (n != 0 && buffer) text = from_wide(buffer, n);
     if (buffer) LocalFree(buffer);

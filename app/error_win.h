@@ -10,6 +10,9 @@ namespace cw {
 
 // The thread's last-error code as an Error (code 0 when the last error is 0).
 Error last_error();
+// The same, but E_FAIL when a failed call left no last-error value, so that it still reads as a
+// failure.
+Error last_error_or_failure();
 
 // The system's text for an HRESULT or Win32 code, without its trailing line break; empty when
 // the system has none.

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/error_win.h"
+#include "app/explorer_win.h"
 #include "app/handles_win.h"
 #include "app/log.h"
 #include "app/main_window_win.h"
@@ -16,13 +17,6 @@ namespace {
 int fail(const char* what, const Error& error)
 {
     std::fprintf(stderr, "Clipwright: %s: %s\n", what, error_display(error).c_str());
-    return 1;
-}
-
-int run_explorer_mode(LaunchMode mode, bool)
-{
-    const char* what = mode == LaunchMode::install_explorer ? "--install-explorer" : "--uninstall-explorer";
-    std::fprintf(stderr, "Clipwright: %s is not available in this build.\n", what);
     return 1;
 }
 

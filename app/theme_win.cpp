@@ -6,8 +6,11 @@
 
 #include "app/dpi.h"
 #include "app/error_win.h"
+#include "app/explorer_win.h"
+#include "app/header_logo_win.h"
 #include "app/text_win.h"
 #include "app/theme_setting.h"
+#include "preview/image_decode_win.h"
 #include "save/format_list.h"
 
 namespace cw {
@@ -78,6 +81,20 @@ void apply_theme(HWND window, AppState& state)
 
     SetWindowTextW(state.control(MainControl::theme_button), to_wide(theme_button_caption(state.dark_mode)).c_str());
 
+    // A logo that cannot be decoded leaves the logo area empty.
+    UniqueGdiObject logo;
+    if (Result<ByteView> png = header_logo_bytes(GetModuleHandleW(nullptr)); png) {
+        if (Result<UniqueGdiObject> decoded =
+                decode_image(*png, ImageSize{static_cast<std::uint32_t>(scale(149, dpi)),
+                                             static_cast<std::uint32_t>(scale(48, dpi))},
+                             c.window);
+            decoded)
+            logo = std::move(*decoded);
+    }
+    SendMessageW(state.control(MainControl::logo_control), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(logo.get()));
+    state.logo_bitmap = std::move(logo);
+
     const BOOL dark = state.dark_mode ? TRUE : FALSE;
     DwmSetWindowAttribute(window, 20 /* DWMWA_USE_IMMERSIVE_DARK_MODE */, &dark, sizeof dark);  // cosmetic
     const wchar_t* visual_style = state.dark_mode ? L"DarkMode_Explorer" : L"Explorer";
@@ -100,18 +117,9 @@ void apply_theme(HWND window, AppState& state)
 
 Status save_theme_setting(bool dark_mode)
 {
-    HKEY raw = nullptr;
-    const LONG created = RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\Tindrel\\Clipwright", &raw);
-    if (created != ERROR_SUCCESS)
-        return Error::invalid_data("Could not create HKCU\\Software\\Tindrel\\Clipwright (Windows error " +
-                                   std::to_string(created) + ").");
-    UniqueRegKey key(raw);
-    const std::wstring value = to_wide(theme_setting_value(dark_mode));
-    const LONG set = RegSetValueExW(key.get(), L"Theme", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    if (set != ERROR_SUCCESS)
-        return Error::invalid_data("Could not write registry value Theme (Windows error " + std::to_string(set) + ").");
-    return ok_status();
+    Result<UniqueRegKey> key = create_user_key(L"Software\\Tindrel\\Clipwright");
+    if (!key) return key.error();
+    return set_string_value(key->get(), L"Theme", to_wide(theme_setting_value(dark_mode)));
 }
 
 void toggle_theme(HWND window, AppState& state)

@@ -12,6 +12,9 @@ target_link_libraries(clipwright_win PUBLIC clipwright_core
 clipwright_warnings(clipwright_win)
 
 add_executable(Clipwright WIN32 app/main_win.cpp resources/clipwright.rc)
+# windres reports no dependencies, so a changed picture or manifest would not rebuild the resources.
+set_source_files_properties(resources/clipwright.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/Clipwright.ico;${CMAKE_SOURCE_DIR}/resources/header-logo.png;${CMAKE_SOURCE_DIR}/resources/Clipwright.manifest")
 target_link_libraries(Clipwright PRIVATE clipwright_win)
 target_link_options(Clipwright PRIVATE -municode)
 clipwright_warnings(Clipwright)

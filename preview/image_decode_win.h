@@ -1,0 +1,46 @@
+#pragma once
+// Encoded images (PNG, GIF, JPEG, TIFF, ...) decoded by the Windows Imaging Component into a
+// 32-bit top-down DIB section, and the white canvas the metafile producers draw on.
+
+#include <optional>
+
+#include "app/byte_reader.h"
+#include "app/error.h"
+#include "app/handles_win.h"
+#include "preview/image_decode.h"
+
+namespace cw {
+
+// The first frame of `bytes`, scaled to `target_size` when given, composited over `background`
+// (a COLORREF). The caller owns the returned HBITMAP. Needs COM initialised on this thread.
+Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background);
+
+// A white 32-bit top-down DIB section selected into a memory DC of its own. Destroying the canvas
+// restores the DC's previous object, deletes the DC and deletes the bitmap unless finish() handed
+// it over.
+class CanvasBitmap {
+public:
+    CanvasBitmap(UniqueGdiObject bitmap, HDC dc, HGDIOBJ previous);
+    CanvasBitmap(CanvasBitmap&& other) noexcept;
+    CanvasBitmap& operator=(CanvasBitmap&&) = delete;
+    CanvasBitmap(const CanvasBitmap&) = delete;
+    CanvasBitmap& operator=(const CanvasBitmap&) = delete;
+    ~CanvasBitmap();
+
+    HDC dc() const { return dc_; }
+    HBITMAP bitmap() const { return static_cast<HBITMAP>(bitmap_.get()); }
+    HGDIOBJ previous() const { return previous_; }
+    // Restores the previous object, deletes the DC and returns the bitmap, ready to be shown.
+    UniqueGdiObject finish();
+
+private:
+    void release_dc();
+
+    UniqueGdiObject bitmap_;
+    HDC dc_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+};
+
+Result<CanvasBitmap> create_canvas_bitmap(int width, int height);
+
+}  // namespace cw
