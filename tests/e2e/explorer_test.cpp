@@ -1,8 +1,5 @@
 // The real Clipwright.exe in its two Explorer modes: registry written and removed, exit status,
 // log, and the reason on standard error when it fails.
-//
-// Still to come: starting the stored Drive\shell command and checking the "Save in" line of the
-// window it opens, once the window shows that line.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -96,6 +93,36 @@ TEST_F(ExplorerE2E, InstallAndRemoveQuietlyWithoutAWindow)
     const std::vector<std::string> expected{"startup version=1.1 build=158", "explorer_install result=success",
                                             "startup version=1.1 build=158", "explorer_uninstall result=success"};
     EXPECT_EQ(events(), expected);
+}
+
+// Explorer starts the stored command with the placeholder replaced. A drive root arrives quoted as
+// "C:\", which the command-line rules turn into C:" unless the program takes the quote back.
+TEST_F(ExplorerE2E, StoredCommandsOpenTheWindowOnTheFolderExplorerNamed)
+{
+    const std::wstring exe = test::windows_path(CLIPWRIGHT_EXE);
+    ASSERT_EQ(run(exe, L"--install-explorer --quiet"), 0);
+    const std::wstring folder = test::make_temp_folder(L"clipwright-verb target");
+    struct Case {
+        const wchar_t* key;
+        const wchar_t* placeholder;
+        std::wstring folder;
+    };
+    for (const Case& c : {Case{VERB_KEYS[3], L"%1", L"C:\\"}, Case{VERB_KEYS[0], L"%V", folder},
+                          Case{VERB_KEYS[2], L"%1", folder + L"\\"}}) {
+        std::wstring command = string_value(c.key + std::wstring(L"\\command"), nullptr);
+        const std::wstring prefix = L"\"" + exe + L"\" ";
+        ASSERT_EQ(command.rfind(prefix, 0), 0u);
+        std::wstring arguments = command.substr(prefix.size());
+        arguments.replace(arguments.find(c.placeholder), 2, c.folder);
+
+        test::RunningProgram program(exe, arguments, {{L"LOCALAPPDATA", app_data}});
+        HWND window = program.wait_for_window(L"ClipwrightClipboardViewer");
+        ASSERT_NE(window, nullptr) << from_wide(arguments);
+        EXPECT_EQ(test::window_text(test::nth_child(window, 9)), "Save in  " + from_wide(c.folder))
+            << from_wide(arguments);
+        EXPECT_EQ(program.close(window), 0);
+    }
+    test::remove_tree(folder);
 }
 
 TEST_F(ExplorerE2E, IconFollowsTheIcoFileBesideTheCopiedProgram)
