@@ -256,7 +256,10 @@ std::string detail_heading(const FormatEntry& entry)
         if (std::find(media.begin(), media.end(), text) == media.end()) media.push_back(std::move(text));
     }
     std::string joined;
-    for (const std::string& m : media) joined += (joined.empty() ? "" : " | ") + m;
+    for (const std::string& m : media) {
+        if (!joined.empty()) joined += " | ";
+        joined += m;
+    }
     if (joined.empty()) joined = "-";
     return entry.name + " | ID " + std::to_string(entry.id) + " (0x" + hex + ") | " + entry.class_label + " | " +
            source_text(entry) + " | " + joined;

@@ -48,6 +48,8 @@ enum class DispatchRow {
 
 DispatchRow classify_dispatch_row(const FormatEntry& entry);
 
+inline constexpr std::string_view ENCODED_IMAGE_TOO_LARGE = "The encoded image is too large to preview.";
+
 // How many bytes the row copies from the global block; 0 for rows that do not copy.
 std::uint64_t dispatch_read_limit(DispatchRow row);
 

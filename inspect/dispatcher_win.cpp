@@ -6,6 +6,8 @@
 #include "inspect/dispatcher.h"
 #include "inspect/file_probe_win.h"
 #include "inspect/raw_metadata.h"
+#include "preview/image_bitmap_win.h"
+#include "preview/image_decode_win.h"
 
 namespace cw {
 
@@ -27,6 +29,13 @@ DetailReport raw_metadata_report(HANDLE handle, const FormatEntry& entry)
     return DetailReport::make_report(raw_format_metadata(entry, facts, probe));
 }
 
+DetailReport image_report(ByteView bytes)
+{
+    Result<UniqueGdiObject> decoded = decode_image(bytes, std::nullopt, RGB(255, 255, 255));
+    if (!decoded) return DetailReport::make_unavailable(decoded.error());
+    return DetailReport::make_image(std::make_shared<GdiImageBitmap>(std::move(*decoded)));
+}
+
 }  // namespace
 
 DetailReport build_detail_report(HWND window, const FormatEntry& entry)
@@ -34,6 +43,7 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
     if (const auto offer = find_stream_offer(entry)) {
         Result<StreamRead> read = read_ole_stream(entry.id, offer->aspect, offer->lindex);
         if (!read) return DetailReport::make_report(describe_ole_stream_failure(entry, *offer, error_display(read.error())));
+        if (read->complete && is_encoded_image_format_name(entry.name)) return image_report(read->bytes);
         return DetailReport::make_table(stream_table(entry, *read));
     }
 
@@ -49,6 +59,12 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
     }
 
     const DispatchRow row = classify_dispatch_row(entry);
+    if (row == DispatchRow::EncodedImage) {
+        Result<GlobalCopy> copy = copy_global_memory(*handle, LARGE_PAYLOAD_LIMIT);
+        if (!copy) return DetailReport::make_unavailable(copy.error());
+        if (!copy->complete()) return DetailReport::make_unavailable(Error::invalid_data(std::string(ENCODED_IMAGE_TOO_LARGE)));
+        return image_report(copy->bytes);
+    }
     if (!has_byte_interpreter(row)) return raw_metadata_report(*handle, entry);
     Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));
     if (!copy) return DetailReport::make_unavailable(copy.error());

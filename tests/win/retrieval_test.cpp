@@ -193,3 +193,40 @@ TEST_F(RetrievalTest, IceniBlocksOpenOnlyOrdinaryDiskFiles)
 
 }  // namespace
 }  // namespace cw
+
+namespace cw {
+namespace {
+
+// A 2 x 1 PNG made here: one opaque red pixel, one half-transparent black one.
+std::vector<std::uint8_t> tiny_png()
+{
+    return {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52,
+            0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0xF4, 0x22, 0x7F,
+            0x8A, 0x00, 0x00, 0x00, 0x0F, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0x00,
+            0x44, 0x0C, 0x0D, 0x00, 0x0D, 0x7C, 0x02, 0x7F, 0x08, 0xBD, 0x6B, 0x36, 0x00, 0x00, 0x00, 0x00,
+            0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+}
+
+TEST_F(RetrievalTest, EncodedImagesBecomeBitmapsByEitherTransport)
+{
+    const UINT png = test::register_format(L"PNG");
+    clipboard.set_flat({{png, tiny_png()}});
+    DetailReport flat = report_of(png);
+    ASSERT_EQ(flat.kind, DetailReportKind::Image) << flat.text;
+    ASSERT_TRUE(flat.image);
+    EXPECT_EQ(flat.image->width(), 2);
+    EXPECT_EQ(flat.image->height(), 1);
+
+    offer({TestOffer{static_cast<CLIPFORMAT>(png), TYMED_ISTREAM, DVASPECT_CONTENT, -1, false, tiny_png()}});
+    DetailReport streamed = report_of(png);
+    ASSERT_EQ(streamed.kind, DetailReportKind::Image);
+    EXPECT_EQ(streamed.image->width(), 2);
+
+    // Bytes that are not an image: the decoder's error, shown as unavailable.
+    clipboard.set_flat({{png, test::bytes_of("not a png")}});
+    DetailReport broken = report_of(png);
+    EXPECT_EQ(broken.kind, DetailReportKind::Unavailable);
+}
+
+}  // namespace
+}  // namespace cw
