@@ -260,7 +260,7 @@ std::string detail_heading(const FormatEntry& entry)
         if (!joined.empty()) joined += " | ";
         joined += m;
     }
-    if (joined.empty()) joined = "-";
+    if (joined.empty()) joined.push_back('-');
     return entry.name + " | ID " + std::to_string(entry.id) + " (0x" + hex + ") | " + entry.class_label + " | " +
            source_text(entry) + " | " + joined;
 }
