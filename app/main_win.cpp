@@ -20,6 +20,22 @@ int fail(const char* what, const Error& error)
     return 1;
 }
 
+// Returns true when WM_QUIT ended the loop, false when GetMessageW failed.
+bool run_message_loop(HWND main_window, AppState&)
+{
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return true;
+        if (got == -1) return false;
+        // Dialog-style keys: Tab moves between controls; Enter and Esc become IDOK and IDCANCEL,
+        // which the window ignores.
+        if (IsDialogMessageW(main_window, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 int run(HINSTANCE instance)
 {
     log_event("startup", STARTUP_LOG_FIELDS);
@@ -45,18 +61,11 @@ int run(HINSTANCE instance)
     ShowWindow(*window, SW_SHOW);
     UpdateWindow(*window);
 
-    MSG msg;
-    for (;;) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) break;
-        if (got == -1) {
-            const Error error = last_error();
-            destroy_state(state);
-            return fail("GetMessageW failed", error);
-        }
-        if (IsDialogMessageW(*window, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    const bool clean = run_message_loop(*window, state);
+    if (!clean) {
+        const Error error = last_error();
+        destroy_state(state);
+        return fail("GetMessageW failed", error);
     }
     destroy_state(state);
     log_event("shutdown", "result=clean");
