@@ -72,14 +72,35 @@ TEST_F(ThemeTest, StoredValueDecidesTheThemeAtStart)
     EXPECT_EQ(light.text(MainControl::theme_button), "Dark &Mode");
 }
 
+std::vector<HGDIOBJ> theme_objects(const AppState& s)
+{
+    return {s.window_brush.get(), s.input_brush.get(), s.separator_brush.get(), s.normal_font.get(),
+            s.title_font.get(),   s.small_font.get(),  s.logo_bitmap.get()};
+}
+
+// Each toggle replaces all seven objects and deletes the ones it replaced, so after any number
+// of toggles exactly three brushes, three fonts and one logo are alive.
+void expect_replaced(const std::vector<HGDIOBJ>& before, const std::vector<HGDIOBJ>& after)
+{
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_NE(GetObjectType(after[i]), 0u) << "object " << i << " not alive";
+        EXPECT_EQ(GetObjectType(before[i]), 0u) << "object " << i << " leaked";
+    }
+}
+
 TEST_F(ThemeTest, TogglingWritesTheChoiceAndReplacesEveryBrushAndFont)
 {
     clipboard.clear();
     MainWindowHarness w(true);
     const DWORD gdi_before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    const HGDIOBJ first_brush = w.state().window_brush.get();
+    const auto first = theme_objects(w.state());
+    EXPECT_EQ(GetObjectType(first[0]), static_cast<DWORD>(OBJ_BRUSH));
+    EXPECT_EQ(GetObjectType(first[3]), static_cast<DWORD>(OBJ_FONT));
+    EXPECT_EQ(GetObjectType(first[6]), static_cast<DWORD>(OBJ_BITMAP));
 
     w.command(ID_THEME);
+    const auto second = theme_objects(w.state());
+    expect_replaced(first, second);
     EXPECT_FALSE(w.state().dark_mode);
     EXPECT_EQ(stored_theme(), L"Light");
     EXPECT_EQ(w.text(MainControl::theme_button), "Dark &Mode");
@@ -88,6 +109,7 @@ TEST_F(ThemeTest, TogglingWritesTheChoiceAndReplacesEveryBrushAndFont)
     EXPECT_EQ(brush.lbColor, RGB(247, 248, 249));
 
     w.command(ID_THEME);
+    expect_replaced(second, theme_objects(w.state()));
     EXPECT_TRUE(w.state().dark_mode);
     EXPECT_EQ(stored_theme(), L"Dark");
     EXPECT_EQ(w.text(MainControl::theme_button), "Light &Mode");
@@ -98,7 +120,6 @@ TEST_F(ThemeTest, TogglingWritesTheChoiceAndReplacesEveryBrushAndFont)
               w.state().normal_font.get());
     if (gdi_before != 0)  // the count is only meaningful where the system keeps it
         EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi_before);
-    (void)first_brush;
 }
 
 TEST_F(ThemeTest, DpiChangeRescalesFontsColumnsAndHeaderSeparators)
