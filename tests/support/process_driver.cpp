@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -73,8 +74,8 @@ RunningProgram::RunningProgram(const std::wstring& exe, const std::wstring& argu
     std::vector<wchar_t> block = environment_block(env);
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        block.data(), working_folder.empty() ? nullptr : working_folder.c_str(), &si, &process_))
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                        working_folder.empty() ? nullptr : working_folder.c_str(), &si, &process_))
         process_ = {};
 }
 
@@ -143,7 +144,10 @@ std::string remote_list_text(HWND list, int row, int column)
     return text;
 }
 
-int list_item_count(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+int list_item_count(HWND list)
+{
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 HWND nth_child(HWND parent, int n)
 {
@@ -164,7 +168,8 @@ DWORD set_prefix_dpi(DWORD dpi)
     HKEY key = nullptr;
     if (RegCreateKeyW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", &key) != ERROR_SUCCESS) return 0;
     DWORD previous = 0, size = sizeof previous, type = 0;
-    if (RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&previous), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&previous), &size) !=
+            ERROR_SUCCESS ||
         type != REG_DWORD)
         previous = 0;
     if (dpi)
@@ -231,7 +236,36 @@ bool save_screenshot(HWND window, const std::wstring& png_path)
     return ok;
 }
 
-std::wstring artifacts_folder() { return windows_path(CLIPWRIGHT_ARTIFACTS_DIR); }
+std::wstring artifacts_folder()
+{
+    return windows_path(CLIPWRIGHT_ARTIFACTS_DIR);
+}
+
+long run_to_exit(std::wstring command_line, const std::wstring& application, DWORD milliseconds)
+{
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), command_line.data(), nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(pi.hProcess, milliseconds) == WAIT_OBJECT_0;
+    if (ended) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ended ? static_cast<long>(code) : -1;
+}
+
+std::vector<std::string> folder_names(const std::wstring& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(std::filesystem::path(folder), error))
+        names.push_back(from_wide(item.path().filename().wstring()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::vector<std::string> read_lines(const std::wstring& path)
 {
