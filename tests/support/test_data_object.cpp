@@ -96,7 +96,7 @@ private:
 
 class PatternStream final : public IStream {
 public:
-    explicit PatternStream(std::uint64_t size) : size_(size) {}
+    PatternStream(std::uint64_t size, std::uint64_t fault_at) : size_(size), fault_at_(fault_at) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
     {
         if (riid == IID_IUnknown || riid == IID_IStream || riid == IID_ISequentialStream) {
@@ -116,6 +116,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Read(void* out, ULONG count, ULONG* read) override
     {
+        if (fault_at_ && pos_ >= fault_at_) {
+            if (read) *read = 0;
+            return STG_E_READFAULT;
+        }
         const std::uint64_t left = size_ - std::min(pos_, size_);
         const ULONG n = static_cast<ULONG>(std::min<std::uint64_t>(count, left));
         auto* bytes = static_cast<std::uint8_t*>(out);
@@ -127,7 +131,9 @@ public:
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override
     {
-        std::int64_t base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? std::int64_t(pos_) : std::int64_t(size_);
+        std::int64_t base = origin == STREAM_SEEK_SET   ? 0
+                            : origin == STREAM_SEEK_CUR ? std::int64_t(pos_)
+                                                        : std::int64_t(size_);
         const std::int64_t target = base + move.QuadPart;
         if (target < 0) return STG_E_INVALIDFUNCTION;
         pos_ = static_cast<std::uint64_t>(target);
@@ -155,6 +161,7 @@ public:
 private:
     LONG refs_ = 1;
     std::uint64_t size_;
+    std::uint64_t fault_at_;
     std::uint64_t pos_ = 0;
 };
 
@@ -170,7 +177,10 @@ HGLOBAL global_copy(const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
-IStream* make_pattern_stream(std::uint64_t size) { return new PatternStream(size); }
+IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at)
+{
+    return new PatternStream(size, fault_at);
+}
 
 TestDataObject* TestDataObject::create(std::vector<TestOffer> offers, EnumeratorFault fault)
 {
@@ -188,7 +198,10 @@ HRESULT TestDataObject::QueryInterface(REFIID riid, void** out)
     return E_NOINTERFACE;
 }
 
-ULONG TestDataObject::AddRef() { return InterlockedIncrement(&refs_); }
+ULONG TestDataObject::AddRef()
+{
+    return InterlockedIncrement(&refs_);
+}
 
 ULONG TestDataObject::Release()
 {
@@ -227,7 +240,7 @@ HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
         if (common & TYMED_ISTREAM) {
             medium->tymed = TYMED_ISTREAM;
             if (o.synthetic_stream_size) {
-                medium->pstm = make_pattern_stream(o.synthetic_stream_size);
+                medium->pstm = make_pattern_stream(o.synthetic_stream_size, o.stream_fault_at);
                 return S_OK;
             }
             HGLOBAL h = global_copy(o.bytes);

@@ -22,14 +22,17 @@ struct TestOffer {
     HRESULT fail_hr = DV_E_FORMATETC;
     // For large streams: the stream reports this many bytes (pattern-filled) instead of `bytes`.
     std::uint64_t synthetic_stream_size = 0;
+    // With synthetic_stream_size: Read fails with STG_E_READFAULT once this many bytes were read
+    // (0: never), as a provider that loses its source halfway does.
+    std::uint64_t stream_fault_at = 0;
 };
 
 struct EnumeratorFault {
-    int at = -1;                  // index of the Next call that fails; -1 never
+    int at = -1;  // index of the Next call that fails; -1 never
     HRESULT hr = E_FAIL;
-    bool with_element = false;    // the failing call still hands out its element
-    HRESULT enum_hr = S_OK;       // EnumFormatEtc itself fails with this when it is a failure
-    bool null_enumerator = false; // EnumFormatEtc succeeds without an enumerator
+    bool with_element = false;     // the failing call still hands out its element
+    HRESULT enum_hr = S_OK;        // EnumFormatEtc itself fails with this when it is a failure
+    bool null_enumerator = false;  // EnumFormatEtc succeeds without an enumerator
 };
 
 class TestDataObject final : public IDataObject {
@@ -58,10 +61,7 @@ public:
     int get_data_calls() const { return get_data_calls_; }
 
 private:
-    TestDataObject(std::vector<TestOffer> offers, EnumeratorFault fault)
-        : offers_(std::move(offers)), fault_(fault)
-    {
-    }
+    TestDataObject(std::vector<TestOffer> offers, EnumeratorFault fault) : offers_(std::move(offers)), fault_(fault) {}
     LONG refs_ = 1;
     std::vector<TestOffer> offers_;
     EnumeratorFault fault_;
@@ -72,6 +72,6 @@ private:
 DVTARGETDEVICE* make_target_device();
 
 // An IStream over `size` bytes of a repeating pattern, without holding them in memory.
-IStream* make_pattern_stream(std::uint64_t size);
+IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at = 0);
 
 }  // namespace cw::test
