@@ -1,5 +1,6 @@
 #include "save/save_command_win.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -70,9 +71,10 @@ Result<SaveData> read_stream_for_save(const FormatEntry& entry, const FormatOffe
                             read_compound_root_stream);
 }
 
-// The whole block, straight into the buffer the conversions take. The size is checked before
-// anything is copied, so an oversized block is refused without being read.
-Result<std::string> copy_clipboard_block(HWND window, std::uint32_t id)
+// The whole block, straight into the buffer that is written, after `head_room` bytes kept for a
+// file header. The size is checked before anything is copied, so an oversized block is refused
+// without being read.
+Result<std::string> copy_clipboard_block(HWND window, std::uint32_t id, std::size_t head_room)
 {
     auto clipboard = ClipboardHandle::open(window);
     if (!clipboard) return failure(open_clipboard_failed_message(error_display(clipboard.error())));
@@ -83,18 +85,36 @@ Result<std::string> copy_clipboard_block(HWND window, std::uint32_t id)
     if (auto refused = check_block_size(size)) return failure(std::move(*refused));
     GlobalLockGuard lock(*handle);
     if (!lock) return failure(representation_unreadable_message(error_display(last_error())));
-    return std::string(static_cast<const char*>(lock.data()), size);
+    std::string block;
+    block.reserve(head_room + size);
+    block.append(head_room, '\0');
+    block.append(static_cast<const char*>(lock.data()), size);
+    return block;
+}
+
+// A DIB becomes a BMP file by gaining a header in front: copied behind room for the header, it
+// needs no second copy of what can be 256 MiB.
+Result<SaveData> read_dib_as_bmp(HWND window, const FormatEntry& entry)
+{
+    auto file = copy_clipboard_block(window, entry.id, BMP_FILE_HEADER_SIZE);
+    if (!file) return file.error();
+    const ByteView dib = as_bytes_view(*file).subspan(BMP_FILE_HEADER_SIZE);
+    auto header = bmp_file_header(dib, dib.size());
+    if (!header) return header.error();
+    std::copy(header->begin(), header->end(), file->begin());
+    return SaveData{std::move(*file), default_extension(entry)};
 }
 
 Result<SaveData> read_for_save(HWND window, const FormatEntry& entry)
 {
     if (const auto offer = find_stream_offer(entry)) return read_stream_for_save(entry, *offer);
     if (auto refused = refusal_before_read(entry)) return failure(std::move(*refused));
+    const SaveConversion conversion = choose_save_conversion(entry);
+    if (conversion == SaveConversion::Bitmap) return read_dib_as_bmp(window, entry);
     // The clipboard is closed again before converting: other programs wait while it is open.
-    auto block = copy_clipboard_block(window, entry.id);
+    auto block = copy_clipboard_block(window, entry.id, 0);
     if (!block) return block.error();
-    return convert_for_save(choose_save_conversion(entry), std::move(*block), default_extension(entry),
-                            read_compound_root_stream);
+    return convert_for_save(conversion, std::move(*block), default_extension(entry), read_compound_root_stream);
 }
 
 std::string typed_file_name(HWND edit)
