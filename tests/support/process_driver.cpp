@@ -74,8 +74,8 @@ RunningProgram::RunningProgram(const std::wstring& exe, const std::wstring& argu
     std::vector<wchar_t> block = environment_block(env);
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-                        working_folder.empty() ? nullptr : working_folder.c_str(), &si, &process_))
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        block.data(), working_folder.empty() ? nullptr : working_folder.c_str(), &si, &process_))
         process_ = {};
 }
 
@@ -144,10 +144,7 @@ std::string remote_list_text(HWND list, int row, int column)
     return text;
 }
 
-int list_item_count(HWND list)
-{
-    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
+int list_item_count(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 HWND nth_child(HWND parent, int n)
 {
@@ -168,8 +165,7 @@ DWORD set_prefix_dpi(DWORD dpi)
     HKEY key = nullptr;
     if (RegCreateKeyW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", &key) != ERROR_SUCCESS) return 0;
     DWORD previous = 0, size = sizeof previous, type = 0;
-    if (RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&previous), &size) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&previous), &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
         previous = 0;
     if (dpi)
@@ -236,10 +232,7 @@ bool save_screenshot(HWND window, const std::wstring& png_path)
     return ok;
 }
 
-std::wstring artifacts_folder()
-{
-    return windows_path(CLIPWRIGHT_ARTIFACTS_DIR);
-}
+std::wstring artifacts_folder() { return windows_path(CLIPWRIGHT_ARTIFACTS_DIR); }
 
 long run_to_exit(std::wstring command_line, const std::wstring& application, DWORD milliseconds)
 {

@@ -131,9 +131,7 @@ public:
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override
     {
-        std::int64_t base = origin == STREAM_SEEK_SET   ? 0
-                            : origin == STREAM_SEEK_CUR ? std::int64_t(pos_)
-                                                        : std::int64_t(size_);
+        std::int64_t base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? std::int64_t(pos_) : std::int64_t(size_);
         const std::int64_t target = base + move.QuadPart;
         if (target < 0) return STG_E_INVALIDFUNCTION;
         pos_ = static_cast<std::uint64_t>(target);
@@ -177,10 +175,7 @@ HGLOBAL global_copy(const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
-IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at)
-{
-    return new PatternStream(size, fault_at);
-}
+IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at) { return new PatternStream(size, fault_at); }
 
 TestDataObject* TestDataObject::create(std::vector<TestOffer> offers, EnumeratorFault fault)
 {
@@ -198,10 +193,7 @@ HRESULT TestDataObject::QueryInterface(REFIID riid, void** out)
     return E_NOINTERFACE;
 }
 
-ULONG TestDataObject::AddRef()
-{
-    return InterlockedIncrement(&refs_);
-}
+ULONG TestDataObject::AddRef() { return InterlockedIncrement(&refs_); }
 
 ULONG TestDataObject::Release()
 {

@@ -28,11 +28,11 @@ struct TestOffer {
 };
 
 struct EnumeratorFault {
-    int at = -1;  // index of the Next call that fails; -1 never
+    int at = -1;                  // index of the Next call that fails; -1 never
     HRESULT hr = E_FAIL;
-    bool with_element = false;     // the failing call still hands out its element
-    HRESULT enum_hr = S_OK;        // EnumFormatEtc itself fails with this when it is a failure
-    bool null_enumerator = false;  // EnumFormatEtc succeeds without an enumerator
+    bool with_element = false;    // the failing call still hands out its element
+    HRESULT enum_hr = S_OK;       // EnumFormatEtc itself fails with this when it is a failure
+    bool null_enumerator = false; // EnumFormatEtc succeeds without an enumerator
 };
 
 class TestDataObject final : public IDataObject {
@@ -61,7 +61,10 @@ public:
     int get_data_calls() const { return get_data_calls_; }
 
 private:
-    TestDataObject(std::vector<TestOffer> offers, EnumeratorFault fault) : offers_(std::move(offers)), fault_(fault) {}
+    TestDataObject(std::vector<TestOffer> offers, EnumeratorFault fault)
+        : offers_(std::move(offers)), fault_(fault)
+    {
+    }
     LONG refs_ = 1;
     std::vector<TestOffer> offers_;
     EnumeratorFault fault_;
