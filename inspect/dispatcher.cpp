@@ -257,7 +257,7 @@ std::string detail_heading(const FormatEntry& entry)
     }
     std::string joined;
     for (const std::string& m : media) joined += (joined.empty() ? "" : " | ") + m;
-    if (joined.empty()) joined = "-";
+    if (joined.empty()) joined.assign(1, '-');
     return entry.name + " | ID " + std::to_string(entry.id) + " (0x" + hex + ") | " + entry.class_label + " | " +
            source_text(entry) + " | " + joined;
 }

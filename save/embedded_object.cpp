@@ -10,7 +10,8 @@ std::optional<std::string> read_compound_root_stream(ByteView file, std::string_
     // Borrowed, not copied: the container can be as large as the clipboard block.
     auto container = cfb::CompoundFile::open(file);
     if (!container) return std::nullopt;
-    const std::string path = "/" + std::string(stream);
+    std::string path = "/";
+    path += stream;
     auto entry = container->open_stream(path);
     if (!entry) return std::nullopt;
     auto bytes = container->read(*entry);
