@@ -162,7 +162,9 @@ public:
     explicit UnixFolder(const std::string& name)
     {
         unix_path_ = scratch_folder() + "/" + name + "-" + std::to_string(GetCurrentProcessId());
-        shell("rm -rf '" + unix_path_ + "' && mkdir -p '" + unix_path_ + "'");
+        // A run that ended abruptly may have left one locked or mounted.
+        shell("for d in " + scratch_folder() + "/" + name + "-*; do umount $d; chattr -i $d; chmod 755 $d; rm -rf $d; "
+              "done 2>/dev/null; mkdir -p " + unix_path_);
         path_ = test::windows_path(unix_path_);
     }
     ~UnixFolder()
