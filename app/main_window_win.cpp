@@ -18,6 +18,7 @@
 #include "preview/table_list.h"
 #include "save/candidates.h"
 #include "save/format_list.h"
+#include "save/save_command_win.h"
 
 namespace cw {
 
@@ -223,6 +224,7 @@ void on_command(HWND window, AppState& state, WORD id)
         case ID_VIEW_TOGGLE: toggle_view(window, state); break;
         case ID_CANCEL: DestroyWindow(window); break;
         case ID_THEME: toggle_theme(window, state); break;
+        case ID_SAVE: save_selected(window, state); break;
         default: break;
     }
 }

@@ -77,7 +77,8 @@ std::string describe_ole_stream_failure(const FormatEntry& entry, const FormatOf
             "signature-confirmed PSD /CONTENTS stream. Use that verified representation for native editable "
             "output; use CF_DIB/CF_DIBV5 for the portable image.\n";
     }
-    text += "\n" + advertisement_text(entry);
+    text += '\n';
+    text += advertisement_text(entry);
     return to_crlf_mixed(text);
 }
 

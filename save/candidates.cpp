@@ -137,7 +137,7 @@ std::u16string join_folder_and_name(std::u16string_view folder, std::u16string_v
 
 std::string suggest_file_name(std::u16string_view folder, std::string_view extension, const PathProbe& exists)
 {
-    const std::string suffix = "." + std::string(extension);
+    const std::string suffix = std::string(".").append(extension);
     std::string name = "untitled" + suffix;
     // No upper bound: each further try needs one more file that really exists.
     for (std::uint64_t n = 1; exists && exists(join_folder_and_name(folder, utf8_to_utf16(name))); ++n)

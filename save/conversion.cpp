@@ -93,6 +93,12 @@ SaveConversion choose_save_conversion(const FormatEntry& entry)
     return SaveConversion::Unchanged;
 }
 
+SaveConversion choose_stream_save_conversion(const FormatEntry& entry)
+{
+    const SaveConversion conversion = choose_save_conversion(entry);
+    return conversion == SaveConversion::EmbeddedObject ? conversion : SaveConversion::Unchanged;
+}
+
 Result<std::array<std::uint8_t, BMP_FILE_HEADER_SIZE>> bmp_file_header(ByteView dib_start, std::uint64_t dib_size)
 {
     const ByteReader dib(dib_start);

@@ -32,6 +32,10 @@ enum class SaveConversion {
 
 SaveConversion choose_save_conversion(const FormatEntry& entry);
 
+// An OLE stream is saved as it came, except an embedded object, whose Photoshop document is taken
+// out of its container as it is when the object arrives through global memory.
+SaveConversion choose_stream_save_conversion(const FormatEntry& entry);
+
 // What is written, and the extension (without dot) used when the typed name has none.
 struct SaveData {
     std::string bytes;

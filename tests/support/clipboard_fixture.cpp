@@ -171,6 +171,10 @@ void ClipboardFixture::set_ole_catalogue(TestDataObject* object, const std::vect
     for (const FlatFormat& f : flat) SetClipboardData(f.id, global_from(f.bytes));
     SetClipboardData(register_format(L"Ole Private Data"), global_from(block));
     SetClipboardData(register_format(L"Wine Marshalled DataObject"), global_from(marshalled));
+    // Wine unmarshals the object only while "DataObject" names a window of the OLE clipboard.
+    std::vector<std::uint8_t> window(sizeof(HWND));
+    std::memcpy(window.data(), &owner_, sizeof(HWND));
+    SetClipboardData(register_format(L"DataObject"), global_from(window));
     CloseClipboard();
 }
 

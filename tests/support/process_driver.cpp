@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -232,6 +233,32 @@ bool save_screenshot(HWND window, const std::wstring& png_path)
 }
 
 std::wstring artifacts_folder() { return windows_path(CLIPWRIGHT_ARTIFACTS_DIR); }
+
+long run_to_exit(std::wstring command_line, const std::wstring& application, DWORD milliseconds)
+{
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), command_line.data(), nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(pi.hProcess, milliseconds) == WAIT_OBJECT_0;
+    if (ended) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ended ? static_cast<long>(code) : -1;
+}
+
+std::vector<std::string> folder_names(const std::wstring& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(std::filesystem::path(folder), error))
+        names.push_back(from_wide(item.path().filename().wstring()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::vector<std::string> read_lines(const std::wstring& path)
 {

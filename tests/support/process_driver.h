@@ -51,6 +51,13 @@ bool save_screenshot(HWND window, const std::wstring& png_path);
 // The folder for screenshots and other artifacts under the build folder.
 std::wstring artifacts_folder();
 
+// Runs `command_line` (with `application` when given, else found on the path) to its end and
+// returns its exit code, or -1 when it could not start or did not end in time.
+long run_to_exit(std::wstring command_line, const std::wstring& application = {}, DWORD milliseconds = 30000);
+
+// The names in a folder (UTF-8), sorted; empty when it cannot be listed.
+std::vector<std::string> folder_names(const std::wstring& folder);
+
 // Lines of a text file split at LF.
 std::vector<std::string> read_lines(const std::wstring& path);
 

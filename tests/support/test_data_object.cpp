@@ -96,7 +96,7 @@ private:
 
 class PatternStream final : public IStream {
 public:
-    explicit PatternStream(std::uint64_t size) : size_(size) {}
+    PatternStream(std::uint64_t size, std::uint64_t fault_at) : size_(size), fault_at_(fault_at) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
     {
         if (riid == IID_IUnknown || riid == IID_IStream || riid == IID_ISequentialStream) {
@@ -116,6 +116,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Read(void* out, ULONG count, ULONG* read) override
     {
+        if (fault_at_ && pos_ >= fault_at_) {
+            if (read) *read = 0;
+            return STG_E_READFAULT;
+        }
         const std::uint64_t left = size_ - std::min(pos_, size_);
         const ULONG n = static_cast<ULONG>(std::min<std::uint64_t>(count, left));
         auto* bytes = static_cast<std::uint8_t*>(out);
@@ -155,6 +159,7 @@ public:
 private:
     LONG refs_ = 1;
     std::uint64_t size_;
+    std::uint64_t fault_at_;
     std::uint64_t pos_ = 0;
 };
 
@@ -170,7 +175,7 @@ HGLOBAL global_copy(const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
-IStream* make_pattern_stream(std::uint64_t size) { return new PatternStream(size); }
+IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at) { return new PatternStream(size, fault_at); }
 
 TestDataObject* TestDataObject::create(std::vector<TestOffer> offers, EnumeratorFault fault)
 {
@@ -227,7 +232,7 @@ HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
         if (common & TYMED_ISTREAM) {
             medium->tymed = TYMED_ISTREAM;
             if (o.synthetic_stream_size) {
-                medium->pstm = make_pattern_stream(o.synthetic_stream_size);
+                medium->pstm = make_pattern_stream(o.synthetic_stream_size, o.stream_fault_at);
                 return S_OK;
             }
             HGLOBAL h = global_copy(o.bytes);

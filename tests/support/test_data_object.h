@@ -22,6 +22,9 @@ struct TestOffer {
     HRESULT fail_hr = DV_E_FORMATETC;
     // For large streams: the stream reports this many bytes (pattern-filled) instead of `bytes`.
     std::uint64_t synthetic_stream_size = 0;
+    // With synthetic_stream_size: Read fails with STG_E_READFAULT once this many bytes were read
+    // (0: never), as a provider that loses its source halfway does.
+    std::uint64_t stream_fault_at = 0;
 };
 
 struct EnumeratorFault {
@@ -72,6 +75,6 @@ private:
 DVTARGETDEVICE* make_target_device();
 
 // An IStream over `size` bytes of a repeating pattern, without holding them in memory.
-IStream* make_pattern_stream(std::uint64_t size);
+IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at = 0);
 
 }  // namespace cw::test

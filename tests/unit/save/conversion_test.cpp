@@ -161,6 +161,20 @@ TEST(SaveConversion, RowsAreTriedInOrder)
     for (const auto& c : cases) EXPECT_EQ(choose_save_conversion(entry(c.id, c.name)), c.expected) << c.name;
 }
 
+TEST(SaveConversion, StreamsKeepTheirBytesExceptEmbeddedObjects)
+{
+    const std::pair<FormatEntry, SaveConversion> cases[] = {
+        {entry(0xC007, "Embed Source"), SaveConversion::EmbeddedObject},
+        {entry(0xC008, "native"), SaveConversion::EmbeddedObject},
+        {entry(8, "CF_DIB"), SaveConversion::Unchanged},
+        {entry(13, "CF_UNICODETEXT"), SaveConversion::Unchanged},
+        {entry(0xC001, "HTML Format"), SaveConversion::Unchanged},
+        {entry(0xC009, "UniformResourceLocatorW"), SaveConversion::Unchanged},
+        {entry(0xC00D, "Adobe Photoshop Image"), SaveConversion::Unchanged},
+    };
+    for (const auto& [e, expected] : cases) EXPECT_EQ(choose_stream_save_conversion(e), expected) << e.name;
+}
+
 TEST(SaveConversion, FileBytes)
 {
     using namespace std::string_literals;

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
 #include "capture/snapshot.h"
 
 namespace cw {
@@ -43,6 +48,94 @@ TEST(Publish, DestinationSplit)
             EXPECT_EQ(parts->name, c.name) << c.path;
         }
     }
+}
+
+TEST(Publish, DestinationNameAndTemporarySiblingFromUtf16)
+{
+    EXPECT_EQ(destination_file_name(u"C:\\out\\r\u00E9sum\u00E9.txt").value(), "r\xC3\xA9sum\xC3\xA9.txt");
+    EXPECT_EQ(destination_file_name(u"C:\\out\\\U0001F600.png").value(), "\xF0\x9F\x98\x80.png");
+    const std::pair<std::u16string, std::string_view> refused[] = {
+        {u"untitled.png", DESTINATION_HAS_NO_PARENT},
+        {u"C:\\out\\", DESTINATION_NAME_INVALID},
+        {std::u16string(u"C:\\out\\a") + char16_t(0xD800) + u".png", DESTINATION_NAME_INVALID},
+        {std::u16string(u"C:\\out\\") + char16_t(0xDC00), DESTINATION_NAME_INVALID},
+    };
+    for (const auto& [path, message] : refused) {
+        const auto name = destination_file_name(path);
+        ASSERT_FALSE(name.ok());
+        EXPECT_EQ(name.error().message, std::string(message));
+    }
+
+    // The folder part is kept unit for unit, even where it is not valid UTF-16.
+    const std::u16string odd_folder = std::u16string(u"C:\\x") + char16_t(0xDC01) + u"\\";
+    EXPECT_EQ(temporary_sibling_path(odd_folder + u"a.png", "a.png", 12, 3),
+              odd_folder + u".a.png.clipwright-12-3.tmp");
+    EXPECT_EQ(temporary_sibling_path(u"C:\\r\u00E9.txt", "r\xC3\xA9.txt", 1, 0),
+              u"C:\\.r\u00E9.txt.clipwright-1-0.tmp");
+}
+
+// A fake WriteFile: takes at most `accept` bytes per call and answers from a script first.
+struct FakeFile {
+    std::vector<WriteCall> script;
+    std::size_t accept = SIZE_MAX;
+    std::string written;
+    std::vector<std::size_t> requests;
+
+    ChunkWriter writer()
+    {
+        return [this](const std::uint8_t* data, std::size_t count) {
+            requests.push_back(count);
+            if (!script.empty()) {
+                const WriteCall call = script.front();
+                script.erase(script.begin());
+                if (call.error == 0) written.append(reinterpret_cast<const char*>(data), std::min(call.written, count));
+                return call;
+            }
+            const std::size_t n = std::min(count, accept);
+            written.append(reinterpret_cast<const char*>(data), n);
+            return WriteCall{n, 0};
+        };
+    }
+};
+
+TEST(Publish, WholeBufferIsWrittenOrTheFailureSaysWhy)
+{
+    std::string data(MAX_WRITE_REQUEST * 2 + 5, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 31 / 7);
+    struct Case {
+        const char* what;
+        std::vector<WriteCall> script;
+        std::size_t accept;
+        std::optional<std::uint32_t> failure;  // the Win32 code, 0 for a write of nothing
+        std::size_t written;
+    };
+    const Case cases[] = {
+        {"in whole requests", {}, SIZE_MAX, std::nullopt, data.size()},
+        {"short writes continue", {}, 1000 * 1000, std::nullopt, data.size()},
+        {"an interrupted call is repeated", {{0, 10004}}, SIZE_MAX, std::nullopt, data.size()},
+        {"disk full", {{7, 0}, {0, 112}}, SIZE_MAX, 112u, 7},
+        {"a call that writes nothing", {{5, 0}, {0, 0}}, SIZE_MAX, 0u, 5},
+        {"more than asked counts as asked", {{SIZE_MAX, 0}}, SIZE_MAX, std::nullopt, data.size()},
+    };
+    for (const auto& c : cases) {
+        FakeFile file;
+        file.script = c.script;
+        file.accept = c.accept;
+        const auto failure = write_whole_buffer(as_bytes_view(data), file.writer());
+        ASSERT_EQ(failure.has_value(), c.failure.has_value()) << c.what;
+        if (failure) {
+            EXPECT_EQ(failure->win32_code, *c.failure) << c.what;
+        }
+        if (!c.failure) {
+            EXPECT_LE(*std::max_element(file.requests.begin(), file.requests.end()), MAX_WRITE_REQUEST) << c.what;
+            EXPECT_EQ(file.written, data) << c.what;
+        }
+        EXPECT_EQ(file.written.size(), c.written) << c.what;
+    }
+
+    FakeFile empty;
+    EXPECT_FALSE(write_whole_buffer({}, empty.writer()).has_value());
+    EXPECT_TRUE(empty.requests.empty());
 }
 
 TEST(SaveMessages, TextsWithTheirDetails)

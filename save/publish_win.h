@@ -1,0 +1,24 @@
+#pragma once
+// Publishing a saved file: the bytes go into a new temporary sibling of the destination, are
+// forced to disk, and the sibling is renamed to the destination by a rename that never replaces.
+// A reader of the folder sees no file or the whole file, and no existing file is overwritten.
+
+#include <functional>
+#include <string>
+
+#include "app/byte_reader.h"
+#include "app/error.h"
+
+namespace cw {
+
+// On failure the error's message is the text to show; nothing this call created is left behind.
+Status publish_file(const std::wstring& destination, ByteView data);
+
+// Called with the finished, closed temporary file just before the rename. Tests use it to act at
+// that moment (create the destination from another process, take the temporary file away); the
+// program never sets it.
+using BeforeRenameHook = std::function<void(const std::wstring& temporary, const std::wstring& destination)>;
+// Returns the hook it replaces.
+BeforeRenameHook set_before_rename_hook(BeforeRenameHook hook);
+
+}  // namespace cw

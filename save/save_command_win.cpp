@@ -1,0 +1,179 @@
+#include "save/save_command_win.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "app/error_win.h"
+#include "app/log.h"
+#include "app/main_window_win.h"
+#include "app/text_win.h"
+#include "capture/retrieval_win.h"
+#include "save/candidates.h"
+#include "save/conversion.h"
+#include "save/embedded_object.h"
+#include "save/file_name.h"
+#include "save/publish_win.h"
+#include "save/save_messages.h"
+
+namespace cw {
+
+namespace {
+
+SaveFailureBox& failure_box()
+{
+    static SaveFailureBox box;
+    return box;
+}
+
+Error failure(std::string message)
+{
+    return Error::invalid_data(std::move(message));
+}
+
+std::wstring wide_of(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+bool path_has_metadata(std::u16string_view path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    return GetFileAttributesExW(wide_of(path).c_str(), GetFileExInfoStandard, &info) != FALSE;
+}
+
+// Opening the folder itself follows a link to where it leads, as asking for its attributes would not.
+bool is_existing_directory(std::u16string_view folder)
+{
+    UniqueFile handle(CreateFileW(wide_of(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    return handle && GetFileInformationByHandle(handle.get(), &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+Result<const FormatEntry*> selected_entry(const AppState& state)
+{
+    if (!state.selected_format) return failure(std::string(NOTHING_SELECTED));
+    if (*state.selected_format >= state.snapshot.entries.size()) return failure(std::string(SELECTION_GONE));
+    return &state.snapshot.entries[*state.selected_format];
+}
+
+Result<SaveData> read_stream_for_save(const FormatEntry& entry, const FormatOffer& offer)
+{
+    Result<StreamRead> read = read_ole_stream(entry.id, offer.aspect, offer.lindex);
+    if (!read) return failure(ole_stream_failed_message(error_display(read.error())));
+    if (!read->complete) return failure(std::string(OLE_STREAM_TOO_LARGE));
+    std::string bytes(read->bytes.begin(), read->bytes.end());
+    read->bytes = {};
+    return convert_for_save(choose_stream_save_conversion(entry), std::move(bytes), default_extension(entry),
+                            read_compound_root_stream);
+}
+
+// The whole block, straight into the buffer that is written, after `head_room` bytes kept for a
+// file header. The size is checked before anything is copied, so an oversized block is refused
+// without being read.
+Result<std::string> copy_clipboard_block(HWND window, std::uint32_t id, std::size_t head_room)
+{
+    auto clipboard = ClipboardHandle::open(window);
+    if (!clipboard) return failure(open_clipboard_failed_message(error_display(clipboard.error())));
+    Result<HANDLE> handle = (*clipboard)->get(id);
+    if (!handle) return failure(representation_unavailable_message(error_display(handle.error())));
+    const SIZE_T size = GlobalSize(*handle);
+    if (size == 0) return failure(representation_unreadable_message(error_display(last_error())));
+    if (auto refused = check_block_size(size)) return failure(std::move(*refused));
+    GlobalLockGuard lock(*handle);
+    if (!lock) return failure(representation_unreadable_message(error_display(last_error())));
+    std::string block;
+    block.reserve(head_room + size);
+    block.append(head_room, '\0');
+    block.append(static_cast<const char*>(lock.data()), size);
+    return block;
+}
+
+// A DIB becomes a BMP file by gaining a header in front: copied behind room for the header, it
+// needs no second copy of what can be 256 MiB.
+Result<SaveData> read_dib_as_bmp(HWND window, const FormatEntry& entry)
+{
+    auto file = copy_clipboard_block(window, entry.id, BMP_FILE_HEADER_SIZE);
+    if (!file) return file.error();
+    const ByteView dib = as_bytes_view(*file).subspan(BMP_FILE_HEADER_SIZE);
+    auto header = bmp_file_header(dib, dib.size());
+    if (!header) return header.error();
+    std::copy(header->begin(), header->end(), file->begin());
+    return SaveData{std::move(*file), default_extension(entry)};
+}
+
+Result<SaveData> read_for_save(HWND window, const FormatEntry& entry)
+{
+    if (const auto offer = find_stream_offer(entry)) return read_stream_for_save(entry, *offer);
+    if (auto refused = refusal_before_read(entry)) return failure(std::move(*refused));
+    const SaveConversion conversion = choose_save_conversion(entry);
+    if (conversion == SaveConversion::Bitmap) return read_dib_as_bmp(window, entry);
+    // The clipboard is closed again before converting: other programs wait while it is open.
+    auto block = copy_clipboard_block(window, entry.id, 0);
+    if (!block) return block.error();
+    return convert_for_save(conversion, std::move(*block), default_extension(entry), read_compound_root_stream);
+}
+
+std::string typed_file_name(HWND edit)
+{
+    const int length = GetWindowTextLengthW(edit);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
+    return from_wide(text.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+// The name is numbered in UTF-16 against the folder as given, so a folder whose name is not valid
+// Unicode is still written to where it is.
+Result<std::wstring> choose_destination(const AppState& state, std::string_view default_extension)
+{
+    const std::u16string_view folder = state.target_folder;
+    auto name = choose_save_path(typed_file_name(state.control(MainControl::file_name_edit)), default_extension, "",
+                                 [folder](const std::string& candidate) {
+                                     return path_has_metadata(join_folder_and_name(folder, utf8_to_utf16(candidate)));
+                                 });
+    if (!name) return name.error();
+    return wide_of(join_folder_and_name(folder, utf8_to_utf16(*name)));
+}
+
+Status run_save(HWND window, const AppState& state)
+{
+    if (!is_existing_directory(state.target_folder))
+        return failure(destination_unavailable_message(utf16_to_utf8(state.target_folder)));
+    auto entry = selected_entry(state);
+    if (!entry) return entry.error();
+    if (GetClipboardSequenceNumber() != state.snapshot.sequence_number)
+        return failure(std::string(CLIPBOARD_CHANGED_BEFORE_SAVE));
+    auto data = read_for_save(window, **entry);
+    if (!data) return data.error();
+    auto destination = choose_destination(state, data->extension);
+    if (!destination) return destination.error();
+    return publish_file(*destination, as_bytes_view(data->bytes));
+}
+
+}  // namespace
+
+SaveFailureBox set_save_failure_box(SaveFailureBox box)
+{
+    return std::exchange(failure_box(), std::move(box));
+}
+
+void save_selected(HWND window, AppState& state)
+{
+    const Status saved = run_save(window, state);
+    if (saved) {
+        log_event(SAVE_LOG_EVENT, SAVE_SUCCESS_LOG_FIELDS);
+        DestroyWindow(window);
+        return;
+    }
+    log_event(SAVE_LOG_EVENT, SAVE_FAILURE_LOG_FIELDS);
+    const std::string message = saved.error().message.value_or(error_display(saved.error()));
+    if (failure_box())
+        failure_box()(window, SAVE_FAILED_TITLE, message);
+    else
+        show_message_box(window, SAVE_FAILED_TITLE, message, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace cw
