@@ -137,7 +137,7 @@ void show_tab_page(AppState& state, DetailPanel panel, HWND tabs)
     apply_visibility(state, v);
 }
 
-void show_report(HWND window, AppState& state, const FormatEntry& entry, DetailReport report)
+void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
 {
     switch (report.kind) {
         case DetailReportKind::Text:
@@ -194,7 +194,6 @@ void show_report(HWND window, AppState& state, const FormatEntry& entry, DetailR
             show_panel(state, DetailPanel::report_panel);
             break;
     }
-    (void)window;
 }
 
 bool path_exists(std::u16string_view path)
@@ -503,7 +502,7 @@ void show_selected_format(HWND window, AppState& state, std::size_t format_index
     DetailReport report = build_detail_report(window, entry);
     KillTimer(window, AUDIO_PROGRESS_TIMER_ID);
     state.audio.reset();
-    show_report(window, state, entry, std::move(report));
+    show_report(state, entry, std::move(report));
 }
 
 void toggle_view(HWND window, AppState& state)

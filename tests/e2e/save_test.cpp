@@ -12,6 +12,7 @@
 #include "clipboard_fixture.h"
 #include "corpus.h"
 #include "process_driver.h"
+#include "program_test.h"
 
 namespace cw {
 namespace {
@@ -124,38 +125,13 @@ std::string message_box_text(HWND box)
     return {};
 }
 
-class SaveE2E : public ::testing::Test {
+class SaveE2E : public test::ProgramTest {
 protected:
-    void SetUp() override
-    {
-        app_data = test::make_temp_folder(L"clipwright-e2e");
-        target = test::make_temp_folder(L"clipwright-target");
-    }
-    void TearDown() override
-    {
-        test::remove_tree(app_data);
-        test::remove_tree(target);
-    }
-    std::unique_ptr<test::RunningProgram> start()
-    {
-        return std::make_unique<test::RunningProgram>(
-            test::windows_path(CLIPWRIGHT_EXE), L"--target \"" + target + L"\"",
-            std::vector<std::pair<std::wstring, std::wstring>>{{L"LOCALAPPDATA", app_data}});
-    }
-    std::vector<std::string> log_events() const
-    {
-        std::vector<std::string> events;
-        for (const std::string& line : test::read_lines(app_data + L"\\Tindrel\\Clipwright\\Logs\\clipwright.log"))
-            events.push_back(line.substr(line.find(' ') + 1));
-        return events;
-    }
+    std::vector<std::string> log_events() const { return logged_events(); }
     static bool has(const std::vector<std::string>& events, const std::string& event)
     {
         return std::find(events.begin(), events.end(), event) != events.end();
     }
-
-    test::ClipboardFixture clipboard;
-    std::wstring app_data, target;
 };
 
 TEST_F(SaveE2E, SaveAndCloseWritesTheFileAndExits)

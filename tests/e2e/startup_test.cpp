@@ -10,17 +10,6 @@
 namespace cw {
 namespace {
 
-std::vector<std::string> events_of(const std::wstring& local_app_data)
-{
-    std::vector<std::string> events;
-    for (const std::string& line :
-         test::read_lines(local_app_data + L"\\Tindrel\\Clipwright\\Logs\\clipwright.log")) {
-        const auto blank = line.find(' ');
-        events.push_back(blank == std::string::npos ? line : line.substr(blank + 1));
-    }
-    return events;
-}
-
 TEST(Startup, LogsTheEnumerationOfFlatAndOleOnlyFormatsAndShutsDownCleanly)
 {
     test::ClipboardFixture clipboard;
@@ -50,7 +39,7 @@ TEST(Startup, LogsTheEnumerationOfFlatAndOleOnlyFormatsAndShutsDownCleanly)
     test::save_screenshot(window, test::artifacts_folder() + L"\\e2e\\startup.png");
     EXPECT_EQ(program.close(window), 0);
 
-    const auto events = events_of(app_data);
+    const auto events = test::log_events(app_data);
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0], "startup version=1.1 build=158");
     EXPECT_EQ(events[1], "clipboard_enumeration result=success win32=" + std::to_string(win32) +
@@ -72,7 +61,7 @@ TEST(Startup, BusyClipboardIsLoggedAndTheProgramStillRuns)
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(program.close(window), 0);
     }
-    const auto events = events_of(app_data);
+    const auto events = test::log_events(app_data);
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[1], "clipboard_enumeration result=clipboard_busy_or_unavailable");
     EXPECT_EQ(events[2], "shutdown result=clean");

@@ -3,6 +3,7 @@
 
 #include "clipboard_fixture.h"
 #include "process_driver.h"
+#include "program_test.h"
 #include "app/text_win.h"
 
 namespace cw {
@@ -12,21 +13,7 @@ constexpr int FORMAT_LIST_ID = 1002;
 constexpr int VIEW_TOGGLE_ID = 1007;
 constexpr int SAVE_IN_LABEL = 9;  // creation order
 
-class WindowE2E : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        app_data = test::make_temp_folder(L"clipwright-e2e");
-        target = test::make_temp_folder(L"clipwright-target");
-    }
-    void TearDown() override
-    {
-        test::remove_tree(app_data);
-        test::remove_tree(target);
-    }
-    std::wstring app_data, target;
-    test::ClipboardFixture clipboard;
-};
+class WindowE2E : public test::ProgramTest {};
 
 TEST_F(WindowE2E, SimpleRowsInKindOrderThenEveryFormatInTheAdvancedView)
 {
@@ -35,8 +22,8 @@ TEST_F(WindowE2E, SimpleRowsInKindOrderThenEveryFormatInTheAdvancedView)
         {test::register_format(L"Rich Text Format"), test::bytes_of("{\\rtf1\\ansi h\\'e9llo}")},
         {test::register_format(L"HTML Format"), test::bytes_of("<html><body>h&eacute;llo</body></html>")},
     });
-    test::RunningProgram program(test::windows_path(CLIPWRIGHT_EXE), L"--target \"" + target + L"\"",
-                                 {{L"LOCALAPPDATA", app_data}});
+    auto started = start();
+    test::RunningProgram& program = *started;
     HWND window = program.wait_for_window(L"ClipwrightClipboardViewer");
     ASSERT_NE(window, nullptr);
     HWND list = GetDlgItem(window, FORMAT_LIST_ID);
@@ -54,17 +41,17 @@ TEST_F(WindowE2E, SimpleRowsInKindOrderThenEveryFormatInTheAdvancedView)
     test::save_screenshot(window, test::artifacts_folder() + L"\\e2e\\advanced-view.png");
 
     EXPECT_EQ(program.close(window), 0);
-    const auto lines = test::read_lines(app_data + L"\\Tindrel\\Clipwright\\Logs\\clipwright.log");
-    ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find(" shutdown result=clean"), std::string::npos);
+    const auto events = logged_events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), "shutdown result=clean");
 }
 
 TEST_F(WindowE2E, HighDpiScalesTheWindow)
 {
     clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(L"dpi")}});
     const DWORD previous = test::set_prefix_dpi(144);
-    test::RunningProgram program(test::windows_path(CLIPWRIGHT_EXE), L"--target \"" + target + L"\"",
-                                 {{L"LOCALAPPDATA", app_data}});
+    auto started = start();
+    test::RunningProgram& program = *started;
     HWND window = program.wait_for_window(L"ClipwrightClipboardViewer");
     test::set_prefix_dpi(previous);
     ASSERT_NE(window, nullptr);

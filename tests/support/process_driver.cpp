@@ -260,6 +260,16 @@ std::vector<std::string> folder_names(const std::wstring& folder)
     return names;
 }
 
+std::vector<std::string> log_events(const std::wstring& local_app_data)
+{
+    std::vector<std::string> events;
+    for (const std::string& line : read_lines(local_app_data + L"\\Tindrel\\Clipwright\\Logs\\clipwright.log")) {
+        const auto blank = line.find(' ');
+        events.push_back(blank == std::string::npos ? line : line.substr(blank + 1));
+    }
+    return events;
+}
+
 std::vector<std::string> read_lines(const std::wstring& path)
 {
     const std::string text = read_text_file(path);

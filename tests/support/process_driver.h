@@ -58,6 +58,9 @@ long run_to_exit(std::wstring command_line, const std::wstring& application = {}
 // The names in a folder (UTF-8), sorted; empty when it cannot be listed.
 std::vector<std::string> folder_names(const std::wstring& folder);
 
+// The events a program logged under `local_app_data`, without their time stamps.
+std::vector<std::string> log_events(const std::wstring& local_app_data);
+
 // Lines of a text file split at LF.
 std::vector<std::string> read_lines(const std::wstring& path);
 
