@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/handles_win.h"
 #include "app/main_controls.h"
+#include "base/handles_win.h"
 #include "capture/snapshot.h"
 #include "inspect/report.h"
 

@@ -1,6 +1,6 @@
 #include "app/explorer.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace cw {
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/error_win.h"
 #include "app/explorer.h"
-#include "app/log.h"
-#include "app/text_win.h"
+#include "base/error_win.h"
+#include "base/log.h"
+#include "base/text_win.h"
 
 namespace cw {
 

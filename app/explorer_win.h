@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "app/command_line.h"
-#include "app/error.h"
-#include "app/handles_win.h"
+#include "base/error.h"
+#include "base/handles_win.h"
 
 namespace cw {
 

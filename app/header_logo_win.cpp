@@ -1,6 +1,6 @@
 #include "app/header_logo_win.h"
 
-#include "app/error_win.h"
+#include "base/error_win.h"
 #include "resources/resource_ids.h"
 
 namespace cw {

@@ -1,9 +1,9 @@
 #pragma once
 // The header logo's PNG bytes, carried in the executable's resources (IDR_HEADER_LOGO, RCDATA).
 
-#include "app/byte_reader.h"
-#include "app/error.h"
-#include "app/win32.h"
+#include "base/byte_reader.h"
+#include "base/error.h"
+#include "base/win32.h"
 
 namespace cw {
 

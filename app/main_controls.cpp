@@ -2,8 +2,8 @@
 
 #include <span>
 
-#include "app/text.h"
 #include "app/theme_setting.h"
+#include "base/text.h"
 
 namespace cw {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "app/error_win.h"
 #include "app/explorer_win.h"
-#include "app/handles_win.h"
-#include "app/log.h"
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
+#include "base/error_win.h"
+#include "base/handles_win.h"
+#include "base/log.h"
 #include "preview/webview_profile_win.h"
 
 namespace cw {

@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "app/dpi.h"
-#include "app/error_win.h"
+#include "base/dpi.h"
+#include "base/error_win.h"
 #include "app/layout.h"
-#include "app/log.h"
-#include "app/text_win.h"
+#include "base/log.h"
+#include "base/text_win.h"
 #include "app/theme_win.h"
 #include "capture/snapshot_win.h"
 #include "inspect/dispatcher.h"

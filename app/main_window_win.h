@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "app/app_state_win.h"
-#include "app/error.h"
+#include "base/error.h"
 
 namespace cw {
 

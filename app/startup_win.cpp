@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "app/command_line.h"
-#include "app/dpi.h"
-#include "app/error_win.h"
-#include "app/log.h"
 #include "app/theme_setting.h"
+#include "base/dpi.h"
+#include "base/error_win.h"
+#include "base/log.h"
 
 namespace cw {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/app_state_win.h"
-#include "app/error.h"
+#include "base/error.h"
 
 namespace cw {
 

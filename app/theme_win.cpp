@@ -4,12 +4,12 @@
 #include <dwmapi.h>
 #include <uxtheme.h>
 
-#include "app/dpi.h"
-#include "app/error_win.h"
 #include "app/explorer_win.h"
 #include "app/header_logo_win.h"
-#include "app/text_win.h"
 #include "app/theme_setting.h"
+#include "base/dpi.h"
+#include "base/error_win.h"
+#include "base/text_win.h"
 #include "preview/image_decode_win.h"
 #include "save/format_list.h"
 

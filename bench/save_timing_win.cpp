@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/app_state_win.h"
-#include "app/text_win.h"
+#include "base/text_win.h"
 #include "capture/snapshot_win.h"
 #include "save/publish_win.h"
 #include "save/save_command_win.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "capture/snapshot.h"
 
 namespace cw {

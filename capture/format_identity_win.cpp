@@ -1,7 +1,7 @@
 #include "capture/format_identity_win.h"
 
-#include "app/text_win.h"
-#include "app/win32.h"
+#include "base/text_win.h"
+#include "base/win32.h"
 #include "capture/format_identity.h"
 
 namespace cw {

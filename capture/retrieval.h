@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/error.h"
+#include "base/error.h"
 #include "capture/snapshot.h"
 
 namespace cw {

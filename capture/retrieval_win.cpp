@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/error_win.h"
+#include "base/error_win.h"
 
 namespace cw {
 

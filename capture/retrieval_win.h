@@ -4,8 +4,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/error.h"
-#include "app/handles_win.h"
+#include "base/error.h"
+#include "base/handles_win.h"
 #include "capture/retrieval.h"
 
 namespace cw {

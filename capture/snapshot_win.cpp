@@ -1,7 +1,7 @@
 #include "capture/snapshot_win.h"
 
-#include "app/error_win.h"
-#include "app/handles_win.h"
+#include "base/error_win.h"
+#include "base/handles_win.h"
 #include "capture/format_identity_win.h"
 #include "capture/logical_object_win.h"
 

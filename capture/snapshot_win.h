@@ -1,8 +1,8 @@
 #pragma once
 // Taking a snapshot of the real clipboard: the flat Win32 list, then the OLE catalogue.
 
-#include "app/error.h"
-#include "app/win32.h"
+#include "base/error.h"
+#include "base/win32.h"
 #include "capture/snapshot.h"
 
 namespace cw {

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdio>
 
-#include "app/byte_reader.h"
-#include "app/text.h"
+#include "base/byte_reader.h"
+#include "base/text.h"
 #include "capture/format_identity.h"
 #include "inspect/report_text.h"
 #include "inspect/signatures.h"

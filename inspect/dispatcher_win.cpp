@@ -1,7 +1,7 @@
 #include "inspect/dispatcher_win.h"
 
-#include "app/error_win.h"
-#include "app/text.h"
+#include "base/error_win.h"
+#include "base/text.h"
 #include "capture/retrieval_win.h"
 #include "inspect/dispatcher.h"
 #include "inspect/file_probe_win.h"

@@ -2,7 +2,7 @@
 // The format dispatcher: reads one selected format by the shared transport rule and hands it to
 // the interpreter its identifier or name calls for.
 
-#include "app/win32.h"
+#include "base/win32.h"
 #include "capture/snapshot.h"
 #include "inspect/report.h"
 

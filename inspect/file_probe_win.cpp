@@ -1,8 +1,8 @@
 #include "inspect/file_probe_win.h"
 
-#include "app/error_win.h"
-#include "app/handles_win.h"
-#include "app/text_win.h"
+#include "base/error_win.h"
+#include "base/handles_win.h"
+#include "base/text_win.h"
 
 namespace cw {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/error.h"
-#include "app/text.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "inspect/text_locale.h"
 
 namespace cw {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/byte_reader.h"
+#include "base/byte_reader.h"
 #include "capture/snapshot.h"
 #include "inspect/file_probe.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/byte_reader.h"
-#include "app/text.h"
+#include "base/byte_reader.h"
+#include "base/text.h"
 #include "capture/retrieval.h"
 #include "inspect/private_formats.h"
 #include "inspect/report_text.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "capture/retrieval.h"
 
 namespace cw {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/byte_reader.h"
+#include "base/byte_reader.h"
 #include "capture/snapshot.h"
 #include "inspect/report.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace cw {
 

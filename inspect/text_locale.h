@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/byte_reader.h"
+#include "base/byte_reader.h"
 #include "capture/retrieval.h"
 #include "inspect/report.h"
 

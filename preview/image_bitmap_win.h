@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/handles_win.h"
+#include "base/handles_win.h"
 #include "inspect/report.h"
 
 namespace cw {

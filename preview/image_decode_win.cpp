@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/error_win.h"
+#include "base/error_win.h"
 
 namespace cw {
 

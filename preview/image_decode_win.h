@@ -4,9 +4,9 @@
 
 #include <optional>
 
-#include "app/byte_reader.h"
-#include "app/error.h"
-#include "app/handles_win.h"
+#include "base/byte_reader.h"
+#include "base/error.h"
+#include "base/handles_win.h"
 #include "preview/image_decode.h"
 
 namespace cw {

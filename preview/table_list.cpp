@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/dpi.h"
+#include "base/dpi.h"
 
 namespace cw {
 

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "app/log.h"
-#include "app/win32.h"
+#include "base/log.h"
+#include "base/win32.h"
 #include "preview/webview_profile.h"
 
 namespace cw {

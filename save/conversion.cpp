@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "capture/snapshot.h"
 #include "preview/html_document.h"
 

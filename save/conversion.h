@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/byte_reader.h"
-#include "app/error.h"
+#include "base/byte_reader.h"
+#include "base/error.h"
 
 namespace cw {
 

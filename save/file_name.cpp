@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace cw {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/dpi.h"
+#include "base/dpi.h"
 #include "app/main_controls.h"
 #include "capture/format_identity.h"
 #include "save/candidates.h"

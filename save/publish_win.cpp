@@ -3,8 +3,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/error_win.h"
-#include "app/handles_win.h"
+#include "base/error_win.h"
+#include "base/handles_win.h"
 #include "save/publish.h"
 
 namespace cw {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "app/byte_reader.h"
-#include "app/error.h"
+#include "base/byte_reader.h"
+#include "base/error.h"
 
 namespace cw {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <utility>
 
-#include "app/error_win.h"
-#include "app/log.h"
+#include "base/error_win.h"
+#include "base/log.h"
 #include "app/main_window_win.h"
-#include "app/text_win.h"
+#include "base/text_win.h"
 #include "capture/retrieval_win.h"
 #include "save/candidates.h"
 #include "save/conversion.h"

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "app/handles_win.h"
-#include "app/text_win.h"
+#include "base/handles_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "process_driver.h"
 

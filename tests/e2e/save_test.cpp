@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "corpus.h"
 #include "process_driver.h"

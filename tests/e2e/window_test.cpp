@@ -1,10 +1,10 @@
 // The real program's window: the simple and advanced views of a clipboard the test set.
 #include <gtest/gtest.h>
 
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "process_driver.h"
 #include "program_test.h"
-#include "app/text_win.h"
 
 namespace cw {
 namespace {

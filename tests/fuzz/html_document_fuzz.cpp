@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "preview/html_document.h"
 #include "save/conversion.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/byte_reader.h"
+#include "base/byte_reader.h"
 #include "capture/retrieval.h"
 #include "inspect/private_formats.h"
 #include "inspect/raw_metadata.h"

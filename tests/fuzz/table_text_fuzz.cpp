@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "preview/table_text.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/byte_reader.h"
+#include "base/byte_reader.h"
 #include "inspect/text_locale.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32.h"
+#include "base/win32.h"
 #include "test_data_object.h"
 
 namespace cw::test {

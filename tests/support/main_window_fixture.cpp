@@ -6,7 +6,7 @@
 
 #include "app/main_window_win.h"
 #include "app/startup_win.h"
-#include "app/text_win.h"
+#include "base/text_win.h"
 
 namespace cw::test {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "app/text_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 
 namespace cw::test {

@@ -1,7 +1,7 @@
 // Entry point of every Wine test executable: OLE initialised on the test thread, as in the program.
 #include <gtest/gtest.h>
 
-#include "app/win32.h"
+#include "base/win32.h"
 
 int main(int argc, char** argv)
 {

@@ -7,9 +7,9 @@
 #include <set>
 #include <thread>
 
-#include "app/error_win.h"
 #include "app/explorer_win.h"
-#include "app/text_win.h"
+#include "base/error_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "process_driver.h"
 

@@ -10,9 +10,9 @@
 #include <optional>
 #include <type_traits>
 
-#include "app/error_win.h"
 #include "app/header_logo_win.h"
-#include "app/text_win.h"
+#include "base/error_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "corpus.h"
 #include "preview/image_decode_win.h"

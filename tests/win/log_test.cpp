@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "clipboard_fixture.h"
 #include "process_driver.h"
 

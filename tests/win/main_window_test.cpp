@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_win.h"
-#include "app/text_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "main_window_fixture.h"
 #include "save/format_list.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/error_win.h"
-#include "app/text_win.h"
+#include "base/error_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "process_driver.h"
 #include "save/publish.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/text_win.h"
+#include "base/text_win.h"
 #include "capture/retrieval_win.h"
 #include "capture/snapshot_win.h"
 #include "clipboard_fixture.h"

@@ -1,5 +1,5 @@
 #include "app/layout.h"
-#include "app/dpi.h"
+#include "base/dpi.h"
 
 #include <gtest/gtest.h>
 

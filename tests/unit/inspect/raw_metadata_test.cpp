@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "fake_file_probe.h"
 #include "inspect/report_text.h"
 

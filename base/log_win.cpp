@@ -1,8 +1,8 @@
 #include <string>
 
-#include "app/handles_win.h"
-#include "app/log.h"
-#include "app/text_win.h"
+#include "base/handles_win.h"
+#include "base/log.h"
+#include "base/text_win.h"
 
 namespace cw {
 

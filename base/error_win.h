@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/error.h"
+#include "base/error.h"
 
 namespace cw {
 

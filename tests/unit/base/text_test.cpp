@@ -1,5 +1,5 @@
-#include "app/error.h"
-#include "app/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

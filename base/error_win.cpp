@@ -1,7 +1,7 @@
-#include "app/error_win.h"
+#include "base/error_win.h"
 
-#include "app/text_win.h"
-#include "app/win32.h"
+#include "base/text_win.h"
+#include "base/win32.h"
 
 namespace cw {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "app/win32.h"
+#include "base/win32.h"
 
 namespace cw {
 
