@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "save/format_list.h"
+
 namespace cw {
 
 // Win32 style bits, with the values winuser.h and commctrl.h give them (this header stays
@@ -31,12 +33,6 @@ inline constexpr std::uint32_t ES_WANTRETURN_STYLE = 0x1000;
 inline constexpr std::uint32_t LVS_REPORT_STYLE = 0x0001;
 inline constexpr std::uint32_t LVS_SINGLESEL_STYLE = 0x0004;
 inline constexpr std::uint32_t LVS_SHOWSELALWAYS_STYLE = 0x0008;
-inline constexpr std::uint32_t LVS_EX_GRIDLINES_STYLE = 0x00000001;
-inline constexpr std::uint32_t LVS_EX_FULLROWSELECT_STYLE = 0x00000020;
-inline constexpr std::uint32_t LVS_EX_DOUBLEBUFFER_STYLE = 0x00010000;
-
-// Both list views get these extended styles at creation (LVM_SETEXTENDEDLISTVIEWSTYLE).
-inline constexpr std::uint32_t LIST_VIEW_EX_STYLE = LVS_EX_FULLROWSELECT_STYLE | LVS_EX_DOUBLEBUFFER_STYLE;
 
 // Command ids the window procedure dispatches on.
 inline constexpr std::uint16_t ID_REFRESH = 1001;

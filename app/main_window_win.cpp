@@ -5,12 +5,13 @@
 
 #include <cstring>
 
+#include "app/layout.h"
+#include "app/save_selected_win.h"
+#include "app/theme_win.h"
 #include "base/dpi.h"
 #include "base/error_win.h"
-#include "app/layout.h"
 #include "base/log.h"
 #include "base/text_win.h"
-#include "app/theme_win.h"
 #include "capture/snapshot_win.h"
 #include "inspect/dispatcher.h"
 #include "inspect/dispatcher_win.h"
@@ -18,7 +19,6 @@
 #include "preview/table_list.h"
 #include "save/candidates.h"
 #include "save/format_list.h"
-#include "save/save_command_win.h"
 
 namespace cw {
 

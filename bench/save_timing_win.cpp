@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_state_win.h"
+#include "app/save_selected_win.h"
 #include "base/text_win.h"
 #include "capture/snapshot_win.h"
 #include "save/publish_win.h"

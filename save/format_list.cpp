@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "base/dpi.h"
-#include "app/main_controls.h"
 #include "capture/format_identity.h"
 #include "save/candidates.h"
 

@@ -6,7 +6,6 @@
 
 #include "base/error_win.h"
 #include "base/log.h"
-#include "app/main_window_win.h"
 #include "base/text_win.h"
 #include "capture/retrieval_win.h"
 #include "save/candidates.h"
@@ -19,12 +18,6 @@
 namespace cw {
 
 namespace {
-
-SaveFailureBox& failure_box()
-{
-    static SaveFailureBox box;
-    return box;
-}
 
 Error failure(std::string message)
 {
@@ -53,11 +46,11 @@ bool is_existing_directory(std::u16string_view folder)
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-Result<const FormatEntry*> selected_entry(const AppState& state)
+Result<const FormatEntry*> selected_entry(const SaveRequest& request)
 {
-    if (!state.selected_format) return failure(std::string(NOTHING_SELECTED));
-    if (*state.selected_format >= state.snapshot.entries.size()) return failure(std::string(SELECTION_GONE));
-    return &state.snapshot.entries[*state.selected_format];
+    if (!request.selected_format) return failure(std::string(NOTHING_SELECTED));
+    if (*request.selected_format >= request.snapshot->entries.size()) return failure(std::string(SELECTION_GONE));
+    return &request.snapshot->entries[*request.selected_format];
 }
 
 Result<SaveData> read_stream_for_save(const FormatEntry& entry, const FormatOffer& offer)
@@ -117,20 +110,12 @@ Result<SaveData> read_for_save(HWND window, const FormatEntry& entry)
     return convert_for_save(conversion, std::move(*block), default_extension(entry), read_compound_root_stream);
 }
 
-std::string typed_file_name(HWND edit)
-{
-    const int length = GetWindowTextLengthW(edit);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const int got = GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
-    return from_wide(text.data(), static_cast<std::size_t>(got > 0 ? got : 0));
-}
-
 // The name is numbered in UTF-16 against the folder as given, so a folder whose name is not valid
 // Unicode is still written to where it is.
-Result<std::wstring> choose_destination(const AppState& state, std::string_view default_extension)
+Result<std::wstring> choose_destination(const SaveRequest& request, std::string_view default_extension)
 {
-    const std::u16string_view folder = state.target_folder;
-    auto name = choose_save_path(typed_file_name(state.control(MainControl::file_name_edit)), default_extension, "",
+    const std::u16string_view folder = request.target_folder;
+    auto name = choose_save_path(request.typed_name, default_extension, "",
                                  [folder](const std::string& candidate) {
                                      return path_has_metadata(join_folder_and_name(folder, utf8_to_utf16(candidate)));
                                  });
@@ -138,42 +123,30 @@ Result<std::wstring> choose_destination(const AppState& state, std::string_view 
     return wide_of(join_folder_and_name(folder, utf8_to_utf16(*name)));
 }
 
-Status run_save(HWND window, const AppState& state)
+Result<std::wstring> run_save(HWND window, const SaveRequest& request)
 {
-    if (!is_existing_directory(state.target_folder))
-        return failure(destination_unavailable_message(utf16_to_utf8(state.target_folder)));
-    auto entry = selected_entry(state);
+    if (!is_existing_directory(request.target_folder))
+        return failure(destination_unavailable_message(utf16_to_utf8(request.target_folder)));
+    auto entry = selected_entry(request);
     if (!entry) return entry.error();
-    if (GetClipboardSequenceNumber() != state.snapshot.sequence_number)
+    if (GetClipboardSequenceNumber() != request.snapshot->sequence_number)
         return failure(std::string(CLIPBOARD_CHANGED_BEFORE_SAVE));
     auto data = read_for_save(window, **entry);
     if (!data) return data.error();
-    auto destination = choose_destination(state, data->extension);
+    auto destination = choose_destination(request, data->extension);
     if (!destination) return destination.error();
-    return publish_file(*destination, as_bytes_view(data->bytes));
+    if (Status published = publish_file(*destination, as_bytes_view(data->bytes)); !published)
+        return published.error();
+    return std::move(*destination);
 }
 
 }  // namespace
 
-SaveFailureBox set_save_failure_box(SaveFailureBox box)
+Result<std::wstring> save_representation(HWND clipboard_owner, const SaveRequest& request)
 {
-    return std::exchange(failure_box(), std::move(box));
-}
-
-void save_selected(HWND window, AppState& state)
-{
-    const Status saved = run_save(window, state);
-    if (saved) {
-        log_event(SAVE_LOG_EVENT, SAVE_SUCCESS_LOG_FIELDS);
-        DestroyWindow(window);
-        return;
-    }
-    log_event(SAVE_LOG_EVENT, SAVE_FAILURE_LOG_FIELDS);
-    const std::string message = saved.error().message.value_or(error_display(saved.error()));
-    if (failure_box())
-        failure_box()(window, SAVE_FAILED_TITLE, message);
-    else
-        show_message_box(window, SAVE_FAILED_TITLE, message, MB_OK | MB_ICONERROR);
+    Result<std::wstring> saved = run_save(clipboard_owner, request);
+    log_event(SAVE_LOG_EVENT, saved ? SAVE_SUCCESS_LOG_FIELDS : SAVE_FAILURE_LOG_FIELDS);
+    return saved;
 }
 
 }  // namespace cw

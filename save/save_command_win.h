@@ -1,21 +1,27 @@
 #pragma once
-// "&Save and Close": reads the selected representation again, converts it, checks the typed file
-// name, publishes the file and closes the window; any failure shows one message box instead.
+// Saving one representation: reads it again, converts it, checks the typed file name and
+// publishes the file. The window's "&Save and Close" is one caller; it passes what it shows.
 
-#include <functional>
+#include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
-#include "app/app_state_win.h"
+#include "base/error.h"
+#include "base/win32.h"
+#include "capture/snapshot.h"
 
 namespace cw {
 
-// Never changes the clipboard; on success the window is destroyed, on failure it stays as it was.
-void save_selected(HWND window, AppState& state);
+struct SaveRequest {
+    std::u16string_view target_folder;
+    const ClipboardSnapshot* snapshot = nullptr;
+    std::optional<std::size_t> selected_format;  // into the snapshot's entries
+    std::string typed_name;                      // UTF-8, as the user typed it
+};
 
-// Shows a failure to the user. The program shows a message box; Wine tests put a recorder here,
-// since a message box would block them.
-using SaveFailureBox = std::function<void(HWND owner, std::string_view caption, std::string_view text)>;
-// Returns the one it replaces; an empty one restores the message box.
-SaveFailureBox set_save_failure_box(SaveFailureBox box);
+// Never changes the clipboard; `clipboard_owner` is the window that opens it. Logs the "save"
+// event with its result either way and returns the path written.
+Result<std::wstring> save_representation(HWND clipboard_owner, const SaveRequest& request);
 
 }  // namespace cw

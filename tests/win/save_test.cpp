@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "base/error_win.h"
 #include "app/main_window_win.h"
+#include "app/save_selected_win.h"
+#include "base/error_win.h"
 #include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "compound_file_builder.h"
