@@ -53,9 +53,12 @@ std::string describe(const WaveFormat& f, double duration, std::uint64_t payload
            format_play_time(duration) + sep + std::to_string(payload_size) + " bytes";
 }
 
-std::string two_digits(std::uint64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); }
-
-std::string three_digits(std::uint64_t v) { return (v < 100 ? (v < 10 ? "00" : "0") : "") + std::to_string(v); }
+std::string zero_padded(std::uint64_t v, std::size_t width)
+{
+    std::string text = std::to_string(v);
+    if (text.size() < width) text.insert(0, width - text.size(), '0');
+    return text;
+}
 
 // a * b / c without overflow for c > 0 (the quotient fits when a <= c).
 std::uint64_t mul_div(std::uint64_t a, std::uint64_t b, std::uint64_t c)
@@ -153,7 +156,7 @@ std::string format_play_time(double seconds)
     const std::uint64_t ms = ms_real >= 18446744073709551616.0 ? std::numeric_limits<std::uint64_t>::max()
                                                                 : static_cast<std::uint64_t>(ms_real);
     const std::string rest =
-        two_digits(ms / 60000 % 60) + ":" + two_digits(ms / 1000 % 60) + "." + three_digits(ms % 1000);
+        zero_padded(ms / 60000 % 60, 2) + ":" + zero_padded(ms / 1000 % 60, 2) + "." + zero_padded(ms % 1000, 3);
     if (ms > 3599999) return std::to_string(ms / 3600000) + ":" + rest;
     return rest;
 }
