@@ -20,11 +20,20 @@ bool on_audio_command(HWND window, AppState& state, WORD id)
 {
     const AudioControls controls = audio_controls(window, state);
     switch (id) {
-        case ID_PLAY: start_playback(state.audio_preview, controls); return true;
-        case ID_PAUSE: toggle_pause(state.audio_preview, controls); return true;
-        case ID_STOP: stop_playback(state.audio_preview, controls); return true;
-        case ID_WAVEFORM: seek_to_click(state.audio_preview, controls); return true;
-        default: return false;
+        case ID_PLAY:
+            start_playback(state.audio_preview, controls);
+            return true;
+        case ID_PAUSE:
+            toggle_pause(state.audio_preview, controls);
+            return true;
+        case ID_STOP:
+            stop_playback(state.audio_preview, controls);
+            return true;
+        case ID_WAVEFORM:
+            seek_to_click(state.audio_preview, controls);
+            return true;
+        default:
+            return false;
     }
 }
 

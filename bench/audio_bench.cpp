@@ -18,8 +18,9 @@ const std::vector<std::uint8_t>& payload()
     static const std::vector<std::uint8_t> bytes = [] {
         std::vector<std::uint8_t> b(cw::LARGE_PAYLOAD_LIMIT);
         const std::uint32_t data_size = static_cast<std::uint32_t>(b.size() - 44);
-        const std::uint8_t header[36] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                         16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0};
+        const std::uint8_t header[36] = {'R',  'I',  'F', 'F', 0,    0,    0, 0, 'W', 'A', 'V', 'E',
+                                         'f',  'm',  't', ' ', 16,   0,    0, 0, 1,   0,   2,   0,
+                                         0x44, 0xAC, 0,   0,   0x10, 0xB1, 2, 0, 4,   0,   16,  0};
         std::memcpy(b.data(), header, sizeof header);
         std::memcpy(b.data() + 36, "data", 4);
         std::memcpy(b.data() + 40, &data_size, 4);
@@ -29,7 +30,10 @@ const std::vector<std::uint8_t>& payload()
     return bytes;
 }
 
-void BM_WaveMemcpy_256MiB(benchmark::State& state) { copy_bench(state, payload()); }
+void BM_WaveMemcpy_256MiB(benchmark::State& state)
+{
+    copy_bench(state, payload());
+}
 BENCHMARK(BM_WaveMemcpy_256MiB)->Unit(benchmark::kMillisecond);
 
 void BM_ParseWaveAudio_256MiB(benchmark::State& state)

@@ -38,10 +38,14 @@ WaveFormat read_format(ByteView body)
 std::string format_name(std::uint16_t tag)
 {
     switch (tag) {
-        case WAVE_TAG_PCM: return "PCM integer";
-        case WAVE_TAG_IEEE_FLOAT: return "IEEE float";
-        case WAVE_TAG_EXTENSIBLE: return "WAVE extensible";
-        default: return "compressed or application-defined";
+        case WAVE_TAG_PCM:
+            return "PCM integer";
+        case WAVE_TAG_IEEE_FLOAT:
+            return "IEEE float";
+        case WAVE_TAG_EXTENSIBLE:
+            return "WAVE extensible";
+        default:
+            return "compressed or application-defined";
     }
 }
 
@@ -65,22 +69,29 @@ std::uint64_t mul_div(std::uint64_t a, std::uint64_t b, std::uint64_t c)
 {
     const unsigned __int128 q = static_cast<unsigned __int128>(a) * b / c;
     return q > std::numeric_limits<std::uint64_t>::max() ? std::numeric_limits<std::uint64_t>::max()
-                                                          : static_cast<std::uint64_t>(q);
+                                                         : static_cast<std::uint64_t>(q);
 }
 
-std::uint64_t frame_size(const WaveAudio& audio) { return audio.format.block_align == 0 ? 1 : audio.format.block_align; }
+std::uint64_t frame_size(const WaveAudio& audio)
+{
+    return audio.format.block_align == 0 ? 1 : audio.format.block_align;
+}
 
 // One sample's value in -1..1 (a float may lie outside or be NaN); `p` holds the sample's bytes.
 using SampleReader = double (*)(const std::uint8_t* p);
 
-double int8_sample(const std::uint8_t* p) { return (static_cast<int>(p[0]) - 128) / 128.0; }
+double int8_sample(const std::uint8_t* p)
+{
+    return (static_cast<int>(p[0]) - 128) / 128.0;
+}
 double int16_sample(const std::uint8_t* p)
 {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8))) / 32767.0;
 }
 double int24_sample(const std::uint8_t* p)
 {
-    const std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >> 8;
+    const std::int32_t v =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >> 8;
     return v / 8388607.0;
 }
 std::uint32_t u32_at(const std::uint8_t* p)
@@ -88,8 +99,14 @@ std::uint32_t u32_at(const std::uint8_t* p)
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-double int32_sample(const std::uint8_t* p) { return static_cast<std::int32_t>(u32_at(p)) * 0x1p-31; }
-double float32_sample(const std::uint8_t* p) { return std::bit_cast<float>(u32_at(p)); }
+double int32_sample(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(u32_at(p)) * 0x1p-31;
+}
+double float32_sample(const std::uint8_t* p)
+{
+    return std::bit_cast<float>(u32_at(p));
+}
 
 // None when every sample of the format draws as silence.
 SampleReader sample_reader(const WaveFormat& f)
@@ -97,11 +114,16 @@ SampleReader sample_reader(const WaveFormat& f)
     switch (sample_encoding(f)) {
         case SampleEncoding::integer:
             switch (f.bits_per_sample) {
-                case 8: return int8_sample;
-                case 16: return int16_sample;
-                case 24: return int24_sample;
-                case 32: return int32_sample;
-                default: return nullptr;
+                case 8:
+                    return int8_sample;
+                case 16:
+                    return int16_sample;
+                case 24:
+                    return int24_sample;
+                case 32:
+                    return int32_sample;
+                default:
+                    return nullptr;
             }
         case SampleEncoding::ieee_float:
             return f.bits_per_sample == 32 ? float32_sample : nullptr;
@@ -111,7 +133,10 @@ SampleReader sample_reader(const WaveFormat& f)
     return nullptr;
 }
 
-std::string total_text(const WaveAudio& audio) { return format_play_time(audio.duration); }
+std::string total_text(const WaveAudio& audio)
+{
+    return format_play_time(audio.duration);
+}
 
 }  // namespace
 
@@ -154,7 +179,7 @@ std::string format_play_time(double seconds)
     const double ms_real = std::round(std::isnan(seconds) ? 0.0 : std::max(seconds, 0.0) * 1000.0);
     // 2^64 as a double: anything at or above it saturates.
     const std::uint64_t ms = ms_real >= 18446744073709551616.0 ? std::numeric_limits<std::uint64_t>::max()
-                                                                : static_cast<std::uint64_t>(ms_real);
+                                                               : static_cast<std::uint64_t>(ms_real);
     const std::string rest =
         zero_padded(ms / 60000 % 60, 2) + ":" + zero_padded(ms / 1000 % 60, 2) + "." + zero_padded(ms % 1000, 3);
     if (ms > 3599999) return std::to_string(ms / 3600000) + ":" + rest;
@@ -171,7 +196,8 @@ SampleEncoding sample_encoding(const WaveFormat& format)
                                                             0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
         const ByteReader ext{ByteView(format.extension)};
         const auto tail = ext.slice(10, 12);
-        if (format.cb_size < 22 || !tail || !std::equal(tail->begin(), tail->end(), BASE_GUID_TAIL)) return SampleEncoding::silent;
+        if (format.cb_size < 22 || !tail || !std::equal(tail->begin(), tail->end(), BASE_GUID_TAIL))
+            return SampleEncoding::silent;
         tag = *ext.u32le(6);
     }
     if (tag == WAVE_TAG_PCM) return SampleEncoding::integer;
@@ -222,8 +248,7 @@ std::vector<float> waveform_column_peaks(const WaveAudio& audio, int width)
 
 void paint_waveform(const WaveAudio& audio, int width, int height, std::span<std::uint32_t> pixels)
 {
-    if (width <= 0 || height <= 0 ||
-        pixels.size() / static_cast<std::size_t>(width) < static_cast<std::size_t>(height))
+    if (width <= 0 || height <= 0 || pixels.size() / static_cast<std::size_t>(width) < static_cast<std::size_t>(height))
         return;
     const auto w = static_cast<std::size_t>(width);
     std::fill(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(w * height), WAVEFORM_BACKGROUND);
@@ -296,7 +321,10 @@ std::vector<std::uint8_t> wave_format_block(const WaveFormat& f)
     return block;
 }
 
-std::string stopped_status(const WaveAudio& audio) { return "Stopped  00:00.000 / " + total_text(audio); }
+std::string stopped_status(const WaveAudio& audio)
+{
+    return "Stopped  00:00.000 / " + total_text(audio);
+}
 
 std::string progress_status(bool paused, std::uint64_t position, const WaveAudio& audio)
 {
@@ -322,7 +350,10 @@ std::string playback_preparation_failed_status(unsigned code)
 {
     return "Playback preparation failed (" + std::to_string(code) + ")";
 }
-std::string playback_failed_status(unsigned code) { return "Playback failed (" + std::to_string(code) + ")"; }
+std::string playback_failed_status(unsigned code)
+{
+    return "Playback failed (" + std::to_string(code) + ")";
+}
 
 AudioButtons audio_buttons(bool have_audio, bool playback_open)
 {

@@ -12,7 +12,10 @@ namespace cw {
 namespace {
 
 // Failures of these cosmetic calls are ignored.
-void set_text(HWND control, std::string_view text) { SetWindowTextW(control, to_wide(text).c_str()); }
+void set_text(HWND control, std::string_view text)
+{
+    SetWindowTextW(control, to_wide(text).c_str());
+}
 
 void set_progress(const AudioControls& c, std::uint64_t position)
 {
@@ -34,7 +37,10 @@ void update_buttons(const AudioPreview& p, const AudioControls& c)
     enable(c.stop, b.stop, c.play);
 }
 
-void kill_progress_timer(const AudioControls& c) { KillTimer(c.window, AUDIO_PROGRESS_TIMER_ID); }
+void kill_progress_timer(const AudioControls& c)
+{
+    KillTimer(c.window, AUDIO_PROGRESS_TIMER_ID);
+}
 
 std::unique_ptr<AudioPlayback> open_playback(const WaveAudio& audio, std::uint64_t start, bool paused,
                                              std::string& status)
@@ -43,8 +49,8 @@ std::unique_ptr<AudioPlayback> open_playback(const WaveAudio& audio, std::uint64
     playback->start_offset = start;
     playback->buffer.assign(audio.data.begin() + static_cast<std::ptrdiff_t>(start), audio.data.end());
     const std::vector<std::uint8_t> format = wave_format_block(audio.format);
-    MMRESULT failure = waveOutOpen(&playback->device, WAVE_MAPPER, reinterpret_cast<const WAVEFORMATEX*>(format.data()), 0, 0,
-                          CALLBACK_NULL);
+    MMRESULT failure = waveOutOpen(&playback->device, WAVE_MAPPER, reinterpret_cast<const WAVEFORMATEX*>(format.data()),
+                                   0, 0, CALLBACK_NULL);
     if (failure != MMSYSERR_NOERROR) {
         playback->device = nullptr;
         status = playback_unavailable_status(failure);
@@ -128,7 +134,8 @@ void install_audio_preview(AudioPreview& preview, const AudioControls& controls,
 
 void redraw_waveform(AudioPreview& preview, const AudioControls& controls)
 {
-    if (preview.audio) set_waveform_image(preview, controls.waveform, render_waveform(controls.waveform, *preview.audio));
+    if (preview.audio)
+        set_waveform_image(preview, controls.waveform, render_waveform(controls.waveform, *preview.audio));
 }
 
 namespace {

@@ -57,7 +57,8 @@ Result<UniqueGdiObject> render_waveform(HWND control, const WaveAudio& audio);
 void set_waveform_image(AudioPreview& preview, HWND control, Result<UniqueGdiObject> result);
 
 // Shows `audio` in the panel, ready to play from the start.
-void install_audio_preview(AudioPreview& preview, const AudioControls& controls, std::shared_ptr<const WaveAudio> audio);
+void install_audio_preview(AudioPreview& preview, const AudioControls& controls,
+                           std::shared_ptr<const WaveAudio> audio);
 // The waveform again at the control's current size (after a layout change).
 void redraw_waveform(AudioPreview& preview, const AudioControls& controls);
 

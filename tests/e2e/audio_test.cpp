@@ -43,7 +43,8 @@ class AudioE2E : public test::ProgramTest {};
 TEST_F(AudioE2E, AdvancedViewShowsTheAudioPanelOfARecordedSound)
 {
     CW_REQUIRE_CORPUS();
-    clipboard.set_flat({{CF_WAVE, test::read_file_bytes(test::corpus_dir() / "audio/go-audio-wav/dirty-kick-24b441k.wav")}});
+    clipboard.set_flat(
+        {{CF_WAVE, test::read_file_bytes(test::corpus_dir() / "audio/go-audio-wav/dirty-kick-24b441k.wav")}});
     auto started = start();
     HWND window = started->wait_for_window(L"ClipwrightClipboardViewer");
     ASSERT_NE(window, nullptr);

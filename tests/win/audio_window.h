@@ -25,7 +25,7 @@ inline std::vector<std::uint8_t> tone_wave(double seconds)
     const auto frames = static_cast<std::uint32_t>(seconds * 44100);
     const std::uint32_t data_size = frames * 4;
     std::vector<std::uint8_t> b(44 + data_size);
-    const std::uint32_t fields[] = {0x46464952, 36 + data_size, 0x45564157, 0x20746D66, 16, 0x00020001,
+    const std::uint32_t fields[] = {0x46464952, 36 + data_size, 0x45564157, 0x20746D66, 16,       0x00020001,
                                     44100,      44100 * 4,      0x00100004, 0x61746164, data_size};
     std::memcpy(b.data(), fields, sizeof fields);
     for (std::uint32_t f = 0; f < frames; ++f) {
@@ -48,7 +48,10 @@ protected:
     MainWindowHarness& w() { return *window; }
     AudioPreview& preview() { return window->state().audio_preview; }
     std::string status() { return w().text(MainControl::audio_status); }
-    int progress() { return static_cast<int>(SendMessageW(w().control(MainControl::audio_progress), PBM_GETPOS, 0, 0)); }
+    int progress()
+    {
+        return static_cast<int>(SendMessageW(w().control(MainControl::audio_progress), PBM_GETPOS, 0, 0));
+    }
     bool enabled(MainControl c) { return IsWindowEnabled(w().control(c)) != FALSE; }
     // Pumps the window's messages (the progress timer among them) until `condition` holds.
     bool wait_for(const std::function<bool()>& condition, DWORD milliseconds = 15000)
