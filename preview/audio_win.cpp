@@ -205,13 +205,14 @@ void update_playback_progress(AudioPreview& preview, const AudioControls& contro
     const WaveAudio& audio = *preview.audio;
     MMTIME time{};
     time.wType = TIME_BYTES;
-    // A device that cannot say bytes is treated like a failed query: nothing this tick.
-    if (waveOutGetPosition(playback->device, &time, sizeof(time)) != MMSYSERR_NOERROR || time.wType != TIME_BYTES)
-        return;
-    const std::uint64_t played = std::min<std::uint64_t>(playback->buffer.size(), time.u.cb);
-    const std::uint64_t position = playback->start_offset + played;  // both within the data
-    set_progress(controls, position);
-    set_text(controls.status, progress_status(playback->paused, position, audio));
+    if (waveOutGetPosition(playback->device, &time, sizeof(time)) != MMSYSERR_NOERROR) return;
+    // A device may answer in another unit; the display then waits, but the end is still noticed.
+    if (time.wType == TIME_BYTES) {
+        const std::uint64_t played = std::min<std::uint64_t>(playback->buffer.size(), time.u.cb);
+        const std::uint64_t position = playback->start_offset + played;  // both within the data
+        set_progress(controls, position);
+        set_text(controls.status, progress_status(playback->paused, position, audio));
+    }
     if (playback->header->dwFlags & WHDR_DONE) {
         preview.play_position = audio.data.size();
         kill_progress_timer(controls);
