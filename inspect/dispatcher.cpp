@@ -123,7 +123,8 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
     switch (row) {
         case DispatchRow::WaveAudio: {
             // A cut copy would play and describe a different sound.
-            if (!copy.complete()) return DetailReport::make_unavailable(Error::invalid_data(std::string(AUDIO_TOO_LARGE_MESSAGE)));
+            if (!copy.complete())
+                return DetailReport::make_unavailable(Error::invalid_data(std::string(AUDIO_TOO_LARGE_MESSAGE)));
             Result<WaveAudio> audio = parse_wave_audio(copy.bytes);
             if (!audio) return DetailReport::make_unavailable(audio.error());
             return DetailReport::make_audio(std::make_shared<const WaveAudio>(std::move(audio).value()));
