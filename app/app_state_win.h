@@ -12,6 +12,7 @@
 #include "base/handles_win.h"
 #include "capture/snapshot.h"
 #include "inspect/report.h"
+#include "preview/audio_win.h"
 
 namespace cw {
 
@@ -47,8 +48,8 @@ struct AppState {
     int scroll_x = 0;
     int scroll_y = 0;
 
-    // Audio preview
-    std::shared_ptr<const WaveAudio> audio;
+    // Audio preview: the sound, its open playback, the next start position and the waveform bitmap
+    AudioPreview audio_preview;
 
     // HTML preview
     std::string html_document;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "app/audio_window_win.h"
 #include "app/layout.h"
 #include "app/save_selected_win.h"
 #include "app/theme_win.h"
@@ -181,7 +182,7 @@ void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
             break;
         }
         case DetailReportKind::Audio:
-            state.audio = report.audio;
+            show_audio(state.main_window, state, report.audio);
             show_panel(state, DetailPanel::audio_panel);
             break;
         case DetailReportKind::Report:
@@ -224,7 +225,7 @@ void on_command(HWND window, AppState& state, WORD id)
         case ID_CANCEL: DestroyWindow(window); break;
         case ID_THEME: toggle_theme(window, state); break;
         case ID_SAVE: save_selected(window, state); break;
-        default: break;
+        default: on_audio_command(window, state, id); break;
     }
 }
 
@@ -326,7 +327,10 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             on_command(window, *state, LOWORD(wparam));
             return 0;
         case WM_TIMER:
-            if (wparam == AUDIO_PROGRESS_TIMER_ID) return 0;
+            if (wparam == AUDIO_PROGRESS_TIMER_ID) {
+                on_audio_timer(window, *state);
+                return 0;
+            }
             break;
         case WM_DPICHANGED:
             on_dpi_changed(window, *state, wparam, reinterpret_cast<const RECT*>(lparam));
@@ -393,6 +397,7 @@ void layout_main_window(HWND window, AppState& state)
         const Rect& r = layout.rects[i];
         if (state.controls[i]) MoveWindow(state.controls[i], r.x, r.y, r.width, r.height, TRUE);
     }
+    redraw_audio_waveform(window, state);
 }
 
 void show_panel(AppState& state, DetailPanel panel)
@@ -424,8 +429,7 @@ void show_table_tab(AppState& state)
 
 void refresh_clipboard_view(HWND window, AppState& state)
 {
-    KillTimer(window, AUDIO_PROGRESS_TIMER_ID);
-    state.audio.reset();
+    drop_audio(window, state);
     state.row_format_indices.clear();
     state.snapshot = ClipboardSnapshot{};
     state.selected_format.reset();
@@ -467,8 +471,7 @@ void fill_format_list(HWND window, AppState& state)
     set_window_text(state.control(MainControl::heading_label), model.heading);
     set_window_text(state.control(MainControl::view_toggle_button), model.toggle_caption);
     if (model.stop_audio) {
-        KillTimer(window, AUDIO_PROGRESS_TIMER_ID);
-        state.audio.reset();
+        silence_audio(window, state);
     }
     if (model.overview) {
         set_window_text(state.control(MainControl::detail_title), model.overview->title);
@@ -500,8 +503,7 @@ void show_selected_format(HWND window, AppState& state, std::size_t format_index
     set_window_text(state.control(MainControl::detail_title),
                     state.advanced_view ? detail_heading(entry) : simple_view_detail_title(entry));
     DetailReport report = build_detail_report(window, entry);
-    KillTimer(window, AUDIO_PROGRESS_TIMER_ID);
-    state.audio.reset();
+    silence_audio(window, state);
     show_report(state, entry, std::move(report));
 }
 
@@ -516,7 +518,8 @@ void toggle_view(HWND window, AppState& state)
 void destroy_state(AppState& state)
 {
     *state.window_alive = false;
-    state.audio.reset();
+    state.audio_preview.playback.reset();
+    state.audio_preview.waveform_bitmap.reset();
     state.preview_bitmap.reset();
     state.logo_bitmap.reset();
     state.normal_font.reset();

@@ -10,7 +10,6 @@ namespace cw {
 
 inline constexpr wchar_t MAIN_WINDOW_CLASS[] = L"ClipwrightClipboardViewer";
 inline constexpr wchar_t MAIN_WINDOW_TITLE[] = L"Clipwright";
-inline constexpr UINT_PTR AUDIO_PROGRESS_TIMER_ID = 2001;
 inline constexpr std::string_view CLIPBOARD_CHANGED_TITLE = "Clipboard changed - the format list was refreshed";
 
 Status register_main_window_class(HINSTANCE instance);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/copy_bench.h"
 #include "capture/retrieval.h"
 #include "inspect/dispatcher.h"
 #include "inspect/report_text.h"
@@ -34,17 +35,6 @@ std::vector<std::uint8_t> preview_bytes()
     std::vector<std::uint8_t> bytes(cw::RAW_PREVIEW_BYTES);
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);
     return bytes;
-}
-
-void copy_bench(benchmark::State& state, const std::vector<std::uint8_t>& source)
-{
-    std::vector<std::uint8_t> target(source.size());
-    for (auto _ : state) {
-        std::memcpy(target.data(), source.data(), source.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * source.size()));
 }
 
 void BM_DecodeUtf16Text_4MiB(benchmark::State& state)

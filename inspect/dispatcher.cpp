@@ -10,6 +10,7 @@
 #include "inspect/report_text.h"
 #include "inspect/signatures.h"
 #include "inspect/text_locale.h"
+#include "preview/audio.h"
 #include "preview/html_document.h"
 #include "preview/table_text.h"
 
@@ -102,6 +103,7 @@ DetailReport text_rule(std::string text, std::uint64_t shown, std::uint64_t tota
 bool has_byte_interpreter(DispatchRow row)
 {
     switch (row) {
+        case DispatchRow::WaveAudio:
         case DispatchRow::RichText:
         case DispatchRow::Html:
         case DispatchRow::Csv:
@@ -119,6 +121,14 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
                                                    LocaleNameLookup locale_name)
 {
     switch (row) {
+        case DispatchRow::WaveAudio: {
+            // A cut copy would play and describe a different sound.
+            if (!copy.complete())
+                return DetailReport::make_unavailable(Error::invalid_data(std::string(AUDIO_TOO_LARGE_MESSAGE)));
+            Result<WaveAudio> audio = parse_wave_audio(copy.bytes);
+            if (!audio) return DetailReport::make_unavailable(audio.error());
+            return DetailReport::make_audio(std::make_shared<const WaveAudio>(std::move(audio).value()));
+        }
         case DispatchRow::Locale:
             return DetailReport::make_table(analyze_locale(copy.bytes, locale_name));
         case DispatchRow::RichText: {
