@@ -76,17 +76,17 @@ bool links_stay_on_file_systems(std::string path)
 
 PathMetadata describe(HANDLE file)
 {
+    // Pipes, FIFOs and devices first: some refuse the file-information query altogether.
+    if (GetFileType(file) != FILE_TYPE_DISK) return PathMetadata{true, PathKind::OtherObject, 0, {}, 0};
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info)) return failure(GetLastError());
     PathMetadata m;
     m.available = true;
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         m.kind = PathKind::Directory;
-    } else if (GetFileType(file) == FILE_TYPE_DISK) {
+    } else {
         m.kind = PathKind::DiskFile;
         m.size = (std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    } else {
-        m.kind = PathKind::OtherObject;
     }
     return m;
 }
