@@ -8,7 +8,7 @@
 
 #include "base/text_win.h"
 #include "clipboard_fixture.h"
-#include "host_links.h"
+#include "link_fixtures.h"
 #include "inspect/file_probe_win.h"
 #include "inspect/private_formats.h"
 

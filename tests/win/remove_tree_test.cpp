@@ -8,7 +8,7 @@
 #include "app/startup_win.h"
 #include "base/remove_tree_win.h"
 #include "clipboard_fixture.h"
-#include "host_links.h"
+#include "link_fixtures.h"
 #include "preview/webview_profile_win.h"
 #include "process_driver.h"
 
@@ -17,11 +17,7 @@ namespace {
 
 void write_file(const std::wstring& path, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot create a test file";
-    DWORD written = 0;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
+    ASSERT_TRUE(test::write_test_file(path, text, attributes));
 }
 
 bool exists(const std::wstring& path)
@@ -174,22 +170,6 @@ protected:
     std::vector<std::pair<std::wstring, std::wstring>> saved;
 };
 
-void set_written_days_ago(const std::wstring& folder, int days)
-{
-    HANDLE h = CreateFileW(folder.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t{};
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart -= static_cast<ULONGLONG>(days) * 864000000000ULL;
-    const FILETIME then{t.LowPart, t.HighPart};
-    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &then));
-    CloseHandle(h);
-}
-
 TEST_F(WebViewCleanup, SweepAndProfileRemovalLeaveLinkTargetsAlone)
 {
     const std::wstring profiles = webview_profile_root();
@@ -203,7 +183,7 @@ TEST_F(WebViewCleanup, SweepAndProfileRemovalLeaveLinkTargetsAlone)
     }
     link(outside, linked + L"\\l");
     write_file(read_only + L"\\locked.txt", "r", FILE_ATTRIBUTE_READONLY);
-    for (const auto& folder : {linked, read_only, foreign}) set_written_days_ago(folder, 2);
+    for (const auto& folder : {linked, read_only, foreign}) ASSERT_TRUE(test::set_written_days_ago(folder, 2));
 
     sweep_stale_webview_profiles();
     auto logged = events();

@@ -1,4 +1,4 @@
-#include "host_links.h"
+#include "link_fixtures.h"
 
 #include "base/text_win.h"
 #include "base/win32.h"
@@ -47,6 +47,33 @@ bool run_host_command(const std::string& command, const std::wstring& beside)
 bool running_on_wine()
 {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool write_test_file(const std::wstring& path, const std::string& text, DWORD attributes)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == text.size();
+}
+
+bool set_written_days_ago(const std::wstring& folder, int days)
+{
+    HANDLE h = CreateFileW(folder.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{};
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= static_cast<ULONGLONG>(days) * 864000000000ULL;  // 100 ns units in a day
+    const FILETIME then{t.LowPart, t.HighPart};
+    const BOOL ok = SetFileTime(h, nullptr, nullptr, &then);
+    CloseHandle(h);
+    return ok != FALSE;
 }
 
 bool make_host_link(const std::wstring& target, const std::wstring& link)
