@@ -36,6 +36,7 @@ std::optional<std::wstring> verbatim_path(const std::wstring& path)
     const DWORD got = GetFullPathNameW(path.c_str(), need, full.data(), nullptr);
     if (got == 0 || got >= need) return std::nullopt;
     full.resize(got);
+    while (full.size() > 3 && full.back() == L'\\') full.pop_back();  // C:\x\ names the folder x
     if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
@@ -93,8 +94,8 @@ std::optional<std::vector<Entry>> list_folder(HANDLE folder)
 // the same object (never through the name, which may have changed).
 bool clear_read_only(HANDLE file, DWORD attributes)
 {
-    UniqueFile writable(ReOpenFile(file, FILE_WRITE_ATTRIBUTES, SHARE_ALL,
-                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+    UniqueFile writable(
+        ReOpenFile(file, FILE_WRITE_ATTRIBUTES, SHARE_ALL, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
     if (!writable) return false;
     FILE_BASIC_INFO basic{};  // zero times are left unchanged
     basic.FileAttributes = attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
@@ -137,8 +138,7 @@ RemovalResult remove_entry(const std::wstring& path, const std::wstring& expecte
     if (!file) return is_missing(GetLastError()) ? RemovalResult::not_found : RemovalResult::failed;
 
     FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (!GetFileInformationByHandleEx(file.get(), FileAttributeTagInfo, &tag, sizeof tag))
-        return RemovalResult::failed;
+    if (!GetFileInformationByHandleEx(file.get(), FileAttributeTagInfo, &tag, sizeof tag)) return RemovalResult::failed;
     // A file system that ignores FILE_FLAG_OPEN_REPARSE_POINT (Wine's) hands back what a link
     // leads to: the handle then disagrees with the listing, or names another object. Deleting
     // through it would delete the target, so the entry is left.

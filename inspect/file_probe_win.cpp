@@ -39,8 +39,14 @@ UniqueFile open_itself(const std::wstring& path)
 bool is_name_surrogate(HANDLE file, const std::wstring& path)
 {
     FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (!GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag)) return true;
-    if (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return (tag.ReparseTag & NAME_SURROGATE) != 0;
+    if (GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag)) {
+        if (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return (tag.ReparseTag & NAME_SURROGATE) != 0;
+    } else {
+        // A reparse point whose tag cannot be read cannot be judged either.
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (GetFileInformationByHandle(file, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return true;
+    }
     const DWORD own = GetFileAttributesW(path.c_str());
     return own != INVALID_FILE_ATTRIBUTES && (own & FILE_ATTRIBUTE_REPARSE_POINT);
 }
@@ -49,8 +55,8 @@ std::optional<std::string> next_hop(HANDLE link, std::string_view link_path)
 {
     std::vector<std::uint8_t> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
     DWORD got = 0;
-    if (!DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), static_cast<DWORD>(data.size()),
-                         &got, nullptr))
+    if (!DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), static_cast<DWORD>(data.size()), &got,
+                         nullptr))
         return std::nullopt;
     const auto target = parse_link_target(ByteView(data.data(), got));
     if (!target) return std::nullopt;

@@ -26,7 +26,10 @@ std::optional<std::string> buffer_name(const ByteReader& buffer, std::uint16_t o
     return utf16_to_utf8(units);
 }
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 }  // namespace
 

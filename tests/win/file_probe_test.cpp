@@ -8,9 +8,9 @@
 
 #include "base/text_win.h"
 #include "clipboard_fixture.h"
-#include "link_fixtures.h"
 #include "inspect/file_probe_win.h"
 #include "inspect/private_formats.h"
+#include "link_fixtures.h"
 
 namespace cw {
 namespace {
@@ -86,7 +86,8 @@ TEST_F(ProbeTest, ANamedPipeNeverGetsAClient)
     EXPECT_EQ(WaitForSingleObject(connected.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
     // The check above would have seen a client: one connects now.
-    HANDLE client = CreateFileW((L"\\\\.\\pipe\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE client =
+        CreateFileW((L"\\\\.\\pipe\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(client, INVALID_HANDLE_VALUE);
     EXPECT_EQ(WaitForSingleObject(connected.hEvent, 0), static_cast<DWORD>(WAIT_OBJECT_0));
     CloseHandle(client);

@@ -70,7 +70,7 @@ TEST_F(LogTest, RotatesAtTheLimitReplacingTheOlderGeneration)
     EXPECT_EQ(content(old), std::string(10, 'o'));
 
     log_event("save", "result=failure");  // now at or above the limit
-    EXPECT_EQ(content(old), grown);  // moved whole, replacing the older generation
+    EXPECT_EQ(content(old), grown);       // moved whole, replacing the older generation
     const auto lines = test::read_lines(log.wstring());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find(" save result=failure"), std::string::npos);

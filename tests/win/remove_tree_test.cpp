@@ -76,13 +76,15 @@ TEST_F(LinkedTree, LinksAreNeverEnteredAndEverythingElseGoes)
              write_file(t + L"\\a.txt", "a");
              link(outside, t + L"\\l");
          },
-         true, {L"a.txt"}},
+         true,
+         {L"a.txt"}},
         {"file link",
          [&](const std::wstring& t) {
              write_file(t + L"\\a.txt", "a");
              link(root + L"\\outside.txt", t + L"\\f");
          },
-         true, {L"a.txt"}},
+         true,
+         {L"a.txt"}},
         {"nested folder holding a link",
          [&](const std::wstring& t) {
              make_folder(t + L"\\x");
@@ -90,20 +92,23 @@ TEST_F(LinkedTree, LinksAreNeverEnteredAndEverythingElseGoes)
              write_file(t + L"\\x\\y\\z.txt", "z");
              link(outside, t + L"\\x\\y\\l");
          },
-         true, {L"x\\y\\z.txt"}},
+         true,
+         {L"x\\y\\z.txt"}},
         {"link to a missing target",
          [&](const std::wstring& t) {
              write_file(t + L"\\a.txt", "a");
              link(root + L"\\missing", t + L"\\l");
          },
-         true, {L"a.txt"}},
+         true,
+         {L"a.txt"}},
         {"read-only files",
          [&](const std::wstring& t) {
              write_file(t + L"\\ro.txt", "r", FILE_ATTRIBUTE_READONLY);
              make_folder(t + L"\\sub");
              write_file(t + L"\\sub\\ro.txt", "r", FILE_ATTRIBUTE_READONLY);
          },
-         false, {}},
+         false,
+         {}},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
@@ -130,14 +135,14 @@ TEST_F(LinkedTree, AFileHeldOpenLeavesItsFolderForALaterAttempt)
     make_folder(tree);
     write_file(tree + L"\\held.txt", "h");
     write_file(tree + L"\\other.txt", "o");
-    HANDLE held = CreateFileW((tree + L"\\held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE held =
+        CreateFileW((tree + L"\\held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(remove_recursively(tree), RemovalResult::failed);
     EXPECT_TRUE(exists(tree + L"\\held.txt"));
     EXPECT_FALSE(exists(tree + L"\\other.txt"));
     CloseHandle(held);
-    EXPECT_EQ(remove_recursively(tree), RemovalResult::removed);
+    EXPECT_EQ(remove_recursively(tree + L"\\"), RemovalResult::removed);
     EXPECT_FALSE(exists(tree));
 }
 
@@ -195,7 +200,7 @@ TEST_F(WebViewCleanup, SweepAndProfileRemovalLeaveLinkTargetsAlone)
     expect_outside_intact("sweep");
     EXPECT_FALSE(exists(linked + L"\\cache.bin"));
     EXPECT_FALSE(exists(read_only));
-    EXPECT_TRUE(exists(fresh + L"\\cache.bin"));  // not a day old yet
+    EXPECT_TRUE(exists(fresh + L"\\cache.bin"));    // not a day old yet
     EXPECT_TRUE(exists(foreign + L"\\cache.bin"));  // not ours
 
     remove_webview_profile(fresh);
@@ -232,7 +237,7 @@ TEST_F(WebViewCleanup, LegacyFolderBesideTheProgramIsRemovedWithoutFollowingLink
 
     const std::string linked_result = expected_with_links() == RemovalResult::removed ? "success" : "deferred";
     EXPECT_EQ(events(), (std::vector<std::string>{"webview_legacy_cleanup result=" + linked_result,
-                                                   "webview_legacy_cleanup result=success"}));
+                                                  "webview_legacy_cleanup result=success"}));
 }
 
 }  // namespace

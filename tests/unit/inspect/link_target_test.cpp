@@ -88,9 +88,9 @@ TEST(LinkTarget, MalformedOrForeignDataIsNoTarget)
     EXPECT_EQ(parse_link_target(good)->print_name, R"(C:\a)");
 
     std::vector<std::vector<std::uint8_t>> bad;
-    bad.push_back(reparse(0x80000017, u"\\??\\C:\\a", u""));  // a compressed-file tag, not a link
+    bad.push_back(reparse(0x80000017, u"\\??\\C:\\a", u""));                    // a compressed-file tag, not a link
     bad.push_back(std::vector<std::uint8_t>(good.begin(), good.begin() + 19));  // cut inside the header
-    bad.push_back(std::vector<std::uint8_t>(good.begin(), good.end() - 2));    // cut inside the names
+    bad.push_back(std::vector<std::uint8_t>(good.begin(), good.end() - 2));     // cut inside the names
     auto cut_by_header = good;
     cut_by_header[4] = 14;  // the data length ends before the names
     bad.push_back(cut_by_header);
