@@ -1,5 +1,7 @@
 #include "base/remove_tree_win.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -79,10 +81,12 @@ std::optional<std::vector<Entry>> list_folder(HANDLE folder)
             return std::nullopt;
         }
         query = FileFullDirectoryInfo;
-        std::size_t offset = 0;
-        for (;;) {
+        for (std::size_t offset = 0; offset + sizeof(FILE_FULL_DIR_INFO) <= buffer.size();) {
             const auto* info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(buffer.data() + offset);
-            const std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            const std::size_t units = std::min<std::size_t>(
+                info->FileNameLength / sizeof(wchar_t),
+                (buffer.size() - offset - offsetof(FILE_FULL_DIR_INFO, FileName)) / sizeof(wchar_t));
+            const std::wstring name(info->FileName, units);
             if (name != L"." && name != L"..") entries.push_back(Entry{name, info->FileAttributes});
             if (info->NextEntryOffset == 0) break;
             offset += info->NextEntryOffset;
