@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
 #include "app/startup_win.h"
 #include "base/remove_tree_win.h"
@@ -66,59 +65,30 @@ TEST_F(LinkedTree, LinksAreNeverEnteredAndEverythingElseGoes)
 {
     struct Case {
         std::string name;
-        std::function<void(const std::wstring& tree)> build;
-        bool links;
-        std::vector<std::wstring> doomed;  // ordinary entries that must be gone whatever the outcome
+        std::vector<std::wstring> folders;  // made in this order inside the tree
+        std::vector<std::wstring> files;    // ordinary files: gone afterwards whatever the outcome
+        std::vector<std::pair<std::wstring, std::wstring>> links;  // target in the root, link in the tree
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
     };
     const std::vector<Case> cases{
-        {"folder link",
-         [&](const std::wstring& t) {
-             write_file(t + L"\\a.txt", "a");
-             link(outside, t + L"\\l");
-         },
-         true,
-         {L"a.txt"}},
-        {"file link",
-         [&](const std::wstring& t) {
-             write_file(t + L"\\a.txt", "a");
-             link(root + L"\\outside.txt", t + L"\\f");
-         },
-         true,
-         {L"a.txt"}},
-        {"nested folder holding a link",
-         [&](const std::wstring& t) {
-             make_folder(t + L"\\x");
-             make_folder(t + L"\\x\\y");
-             write_file(t + L"\\x\\y\\z.txt", "z");
-             link(outside, t + L"\\x\\y\\l");
-         },
-         true,
-         {L"x\\y\\z.txt"}},
-        {"link to a missing target",
-         [&](const std::wstring& t) {
-             write_file(t + L"\\a.txt", "a");
-             link(root + L"\\missing", t + L"\\l");
-         },
-         true,
-         {L"a.txt"}},
-        {"read-only files",
-         [&](const std::wstring& t) {
-             write_file(t + L"\\ro.txt", "r", FILE_ATTRIBUTE_READONLY);
-             make_folder(t + L"\\sub");
-             write_file(t + L"\\sub\\ro.txt", "r", FILE_ATTRIBUTE_READONLY);
-         },
-         false,
-         {}},
+        {"folder link", {}, {L"a.txt"}, {{L"outside", L"l"}}},
+        {"file link", {}, {L"a.txt"}, {{L"outside.txt", L"f"}}},
+        {"nested folder holding a link", {L"x", L"x\\y"}, {L"x\\y\\z.txt"}, {{L"outside", L"x\\y\\l"}}},
+        {"link to a missing target", {}, {L"a.txt"}, {{L"missing", L"l"}}},
+        {"read-only files", {L"sub"}, {L"ro.txt", L"sub\\ro.txt"}, {}, FILE_ATTRIBUTE_READONLY},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         const std::wstring tree = root + L"\\tree-" + std::to_wstring(i);
         make_folder(tree);
-        c.build(tree);
+        for (const auto& folder : c.folders) make_folder(tree + L"\\" + folder);
+        for (const auto& file : c.files) write_file(tree + L"\\" + file, "x", c.attributes);
+        for (const auto& [target, at] : c.links) link(root + L"\\" + target, tree + L"\\" + at);
+
         const RemovalResult result = remove_recursively(tree);
-        EXPECT_EQ(result, c.links ? expected_with_links() : RemovalResult::removed) << c.name;
+        EXPECT_EQ(result, c.links.empty() ? RemovalResult::removed : expected_with_links()) << c.name;
         EXPECT_EQ(exists(tree), result != RemovalResult::removed) << c.name;
-        for (const std::wstring& d : c.doomed) EXPECT_FALSE(exists(tree + L"\\" + d)) << c.name;
+        for (const auto& file : c.files) EXPECT_FALSE(exists(tree + L"\\" + file)) << c.name;
         expect_outside_intact(c.name);
     }
 
