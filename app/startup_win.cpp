@@ -10,6 +10,7 @@
 #include "base/dpi.h"
 #include "base/error_win.h"
 #include "base/log.h"
+#include "base/remove_tree_win.h"
 
 namespace cw {
 
@@ -81,10 +82,16 @@ void remove_legacy_webview_folder()
     const std::wstring name = candidate.filename().wstring();
     const std::wstring suffix = L".exe.WebView2";
     if (name.size() < 13 || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return;
-    std::error_code error;
-    if (!fs::exists(candidate, error)) return;
-    fs::remove_all(candidate, error);
-    log_event("webview_legacy_cleanup", error ? "result=deferred" : "result=success");
+    switch (remove_recursively(candidate.wstring())) {
+        case RemovalResult::removed:
+            log_event("webview_legacy_cleanup", "result=success");
+            break;
+        case RemovalResult::not_found:
+            break;
+        case RemovalResult::failed:
+            log_event("webview_legacy_cleanup", "result=deferred");  // the next start tries again
+            break;
+    }
 }
 
 }  // namespace cw

@@ -1,8 +1,7 @@
 #include "preview/webview_profile_win.h"
 
-#include <filesystem>
-
 #include "base/log.h"
+#include "base/remove_tree_win.h"
 #include "base/win32.h"
 #include "preview/webview_profile.h"
 
@@ -31,14 +30,16 @@ void remove_webview_profile(const std::wstring& path)
         return;
     }
     for (int attempt = 1; attempt <= 4; ++attempt) {
-        std::error_code error;
-        if (!std::filesystem::exists(std::filesystem::path(path), error)) return;
-        std::filesystem::remove_all(std::filesystem::path(path), error);
-        if (!error) {
-            log_event("webview_cleanup", "result=success");
-            return;
+        switch (remove_recursively(path)) {
+            case RemovalResult::removed:
+                log_event("webview_cleanup", "result=success");
+                return;
+            case RemovalResult::not_found:
+                return;
+            case RemovalResult::failed:
+                break;
         }
-        if (attempt < 4) Sleep(50);
+        if (attempt < 4) Sleep(50);  // the browser's processes may still be letting go of the folder
     }
     log_event("webview_cleanup", "result=deferred");
 }
