@@ -8,9 +8,11 @@
 
 #include "app/main_window_win.h"
 #include "base/handles_win.h"
+#include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "compound_file_builder.h"
 #include "main_window_fixture.h"
+#include "process_driver.h"
 
 namespace cw {
 namespace {
@@ -116,6 +118,7 @@ TEST_F(OleObjectTest, LinkAndBrowserFormatsShowTheirTables)
                                    {"Component 2", "Item moniker"},
                                    {"Delimiter", "!"},
                                    {"Item", "Sheet1!R1C1:R3C2"}}));
+    test::save_screenshot(w.window(), test::artifacts_folder() + L"\\ole\\link-source.png");
 
     select(w, L"Object Descriptor");
     EXPECT_EQ(shown_rows(w), (Rows{{"Structure size", "52 bytes"},
@@ -166,6 +169,7 @@ TEST_F(OleObjectTest, EmbeddedObjectIsProposedAsWhatItHolds)
         EXPECT_EQ(w.text(MainControl::extension_label), c.name.substr(c.name.find('.'))) << c.what;
         EXPECT_EQ(shown(w, "CONTENTS interpretation"), c.interpretation) << c.what;
         EXPECT_NE(w.text(MainControl::table_source).find("COMPOUND-FILE ENTRIES\r\n"), std::string::npos) << c.what;
+        test::save_screenshot(w.window(), test::artifacts_folder() + L"\\ole\\" + to_wide(c.name) + L".png");
     }
 }
 
