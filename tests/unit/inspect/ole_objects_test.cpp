@@ -250,6 +250,19 @@ TEST(EmbeddedObjectReport, WrappersThatAreNotPhotoshopDocuments)
     EXPECT_EQ(analyze_embedded_object("Native", {}).rows[1][1], "No recognized signature in the 32-byte sample");
 }
 
+// A container at the read limit is read where it lies: the listing, CONTENTS and CompObj come
+// from the few sectors they use.
+TEST(EmbeddedObjectReport, ContainerOf256MiB)
+{
+    std::string container = test::build_compound_file({{u"CONTENTS", test::photoshop_document(5000)}});
+    container.resize(std::size_t{256} << 20, '\0');
+    const PropertyTable t = analyze_embedded_object("Native", as_bytes_view(container));
+    EXPECT_EQ(cell(t, "Container size"), "268435456 bytes (256.00 MiB)");
+    EXPECT_EQ(cell(t, "Compound entries"), "2");
+    EXPECT_EQ(cell(t, "CONTENTS interpretation"), "Adobe Photoshop document (PSD, signature confirmed)");
+    EXPECT_LT(t.raw_text.size(), 2048u);
+}
+
 // Every compound file of the corpus, as "Embed Source": the entries the reader lists, each once,
 // or the parser row when the reader refuses the file.
 TEST(EmbeddedObjectReport, CorpusCompoundFiles)
