@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "base/text.h"
 #include "inspect/report_text.h"
@@ -56,21 +57,17 @@ std::string path_extension(std::string_view path)
 
 std::string resource_hint(const std::string& extension)
 {
-    struct Known {
-        std::string_view extension;
-        std::string_view what;
-        std::string_view bytes;
-    };
-    static constexpr Known known[] = {
-        {"pdf", "a PDF", "PDF"},        {"png", "a PNG image", "PNG"},   {"jpg", "a JPEG image", "JPEG"},
-        {"jpeg", "a JPEG image", "JPEG"}, {"webp", "a WebP image", "WebP"}, {"gif", "a GIF image", "GIF"},
+    static constexpr std::pair<std::string_view, std::string_view> known[] = {
+        {"pdf", "Address points to a PDF; this row is still a link, not PDF bytes."},
+        {"png", "Address points to a PNG image; this row is still a link, not PNG bytes."},
+        {"jpg", "Address points to a JPEG image; this row is still a link, not JPEG bytes."},
+        {"jpeg", "Address points to a JPEG image; this row is still a link, not JPEG bytes."},
+        {"webp", "Address points to a WebP image; this row is still a link, not WebP bytes."},
+        {"gif", "Address points to a GIF image; this row is still a link, not GIF bytes."},
     };
     if (extension.empty()) return "No reliable file type can be inferred from the URL path.";
-    for (const Known& k : known) {
-        if (extension == k.extension)
-            return "Address points to " + std::string(k.what) + "; this row is still a link, not " +
-                   std::string(k.bytes) + " bytes.";
-    }
+    for (const auto& [known_extension, hint] : known)
+        if (extension == known_extension) return std::string(hint);
     return "Address ends in ." + extension + "; the actual remote media type is not verified.";
 }
 
