@@ -121,14 +121,9 @@ TEST_F(OleObjectTest, LinkAndBrowserFormatsShowTheirTables)
     test::save_screenshot(w.window(), test::artifacts_folder() + L"\\ole\\link-source.png");
 
     select(w, L"Object Descriptor");
-    EXPECT_EQ(shown_rows(w), (Rows{{"Structure size", "52 bytes"},
-                                   {"Class ID", "{00020820-0000-0000-C000-000000000046}"},
-                                   {"Draw aspect", "1 (0x1)"},
-                                   {"Suggested size", "2540 x 1270 HIMETRIC"},
-                                   {"Drag point", "0, 0"},
-                                   {"Status", "131072 (0x20000)"},
-                                   {"Full user type", "Excel Sheet"},
-                                   {"Source of copy", "Book1!R1C1"}}));
+    EXPECT_EQ(shown(w, "Class ID"), "{00020820-0000-0000-C000-000000000046}");
+    EXPECT_EQ(shown(w, "Full user type"), "Excel Sheet");
+    EXPECT_EQ(shown(w, "Source of copy"), "Book1!R1C1");
 
     select(w, L"UniformResourceLocatorW");
     EXPECT_EQ(shown(w, "Host"), "example.com");
