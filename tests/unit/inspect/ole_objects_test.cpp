@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "compound_file_builder.h"
+#include "link_source_rows.h"
 #include "corpus.h"
 #include "libs/cfb/cfb.h"
 
@@ -46,14 +47,7 @@ Bytes excel_link_source()
 
 TEST(OleLinkFormat, LinkSourceMonikers)
 {
-    EXPECT_EQ(analyze_ole_link_format("Link Source", excel_link_source()).rows,
-              (Rows{{"Moniker type", "Composite moniker"},
-                    {"Components", "2"},
-                    {"Component 1", "File moniker"},
-                    {"Workbook", "C:\\Data\\Budget.xlsx"},
-                    {"Component 2", "Item moniker"},
-                    {"Delimiter", "!"},
-                    {"Item", "Sheet1!R1C1:R3C2"}}));
+    EXPECT_EQ(analyze_ole_link_format("Link Source", excel_link_source()).rows, test::workbook_range_link_rows());
 
     const Rows status{{"Status", "Unrecognized serialized moniker; no text was guessed from binary data."}};
     EXPECT_EQ(analyze_ole_link_format("link source", Bytes(10, 0x41)).rows, status);
