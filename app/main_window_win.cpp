@@ -20,6 +20,7 @@
 #include "preview/table_list.h"
 #include "save/candidates.h"
 #include "save/format_list.h"
+#include "save/save_command_win.h"
 
 namespace cw {
 
@@ -489,7 +490,7 @@ void show_selected_format(HWND window, AppState& state, std::size_t format_index
     if (format_index >= state.snapshot.entries.size()) return;
     state.selected_format = format_index;
     const FormatEntry entry = state.snapshot.entries[format_index];
-    const std::string extension = default_extension(entry);
+    const std::string extension = proposed_extension(window, entry);
     set_window_text(state.control(MainControl::file_name_edit),
                     suggest_file_name(state.target_folder, extension, path_exists));
     set_window_text(state.control(MainControl::extension_label), "." + extension);

@@ -7,6 +7,8 @@
 #include "base/byte_reader.h"
 #include "base/text.h"
 #include "capture/format_identity.h"
+#include "inspect/link_formats.h"
+#include "inspect/ole_objects.h"
 #include "inspect/report_text.h"
 #include "inspect/signatures.h"
 #include "inspect/text_locale.h"
@@ -111,13 +113,17 @@ bool has_byte_interpreter(DispatchRow row)
         case DispatchRow::DisplayText:
         case DispatchRow::UnicodeText:
         case DispatchRow::AnsiText:
+        case DispatchRow::Url:
+        case DispatchRow::RfhToken:
+        case DispatchRow::EmbeddedObject:
+        case DispatchRow::OleLink:
             return true;
         default:
             return false;
     }
 }
 
-std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const FormatEntry&, const GlobalCopy& copy,
+std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const FormatEntry& entry, const GlobalCopy& copy,
                                                    LocaleNameLookup locale_name)
 {
     switch (row) {
@@ -147,6 +153,14 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
             return text_rule(decode_utf16_text(copy.bytes), copy.bytes.size(), copy.total_size);
         case DispatchRow::AnsiText:
             return text_rule(text_of_bytes(copy.bytes), copy.bytes.size(), copy.total_size);
+        case DispatchRow::Url:
+            return DetailReport::make_table(analyze_url(entry.name, copy.bytes));
+        case DispatchRow::RfhToken:
+            return DetailReport::make_table(analyze_rfh_token(copy.bytes));
+        case DispatchRow::EmbeddedObject:
+            return DetailReport::make_table(analyze_embedded_object(entry.name, copy.bytes));
+        case DispatchRow::OleLink:
+            return DetailReport::make_table(analyze_ole_link_format(entry.name, copy.bytes));
         default:
             return std::nullopt;
     }

@@ -92,8 +92,9 @@ std::string default_extension(const FormatEntry& entry)
     if (is_one_of(name, {"csv", "text/csv"})) return "csv";
     if (is_one_of(name, {"biff5", "biff8"})) return "xls";
     if (name == "biff12") return "xlsb";
-    // Photoshop's OLE object formats carry a PSD document that saving extracts.
-    if (is_one_of(name, {"native", "embed source", "adobe photoshop image"})) return "psd";
+    // An OLE container is a PSD only when the document found inside is one (proposed_extension).
+    if (is_one_of(name, {"native", "embed source"})) return "ole";
+    if (name == "adobe photoshop image") return "psd";
     if (name == "xml spreadsheet") return "xml";
     if (is_one_of(name, {"uniformresourcelocator", "uniformresourcelocatorw"})) return "url";
     return "bin";

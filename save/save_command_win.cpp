@@ -149,4 +149,13 @@ Result<std::wstring> save_representation(HWND clipboard_owner, const SaveRequest
     return saved;
 }
 
+std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry)
+{
+    if (choose_save_conversion(entry) != SaveConversion::EmbeddedObject) return default_extension(entry);
+    // The save reads again, so the proposal can only follow the bytes there are now; an unreadable
+    // object keeps the container's extension.
+    Result<SaveData> data = read_for_save(clipboard_owner, entry);
+    return data ? std::move(data->extension) : default_extension(entry);
+}
+
 }  // namespace cw

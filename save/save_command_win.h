@@ -24,4 +24,8 @@ struct SaveRequest {
 // event with its result either way and returns the path written.
 Result<std::wstring> save_representation(HWND clipboard_owner, const SaveRequest& request);
 
+// The extension a save of `entry` gives a name typed without one. For an embedded object it comes
+// from reading the current bytes as the save does: "psd" only for a Photoshop document inside.
+std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry);
+
 }  // namespace cw

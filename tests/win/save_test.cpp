@@ -162,6 +162,10 @@ TEST_F(SaveTest, WritesTheConvertedRepresentationAndCloses)
          bytes_of(container_with_psd), "picture", "picture.psd", psd},
         {"other container kept whole", test::register_format(L"Native"), bytes_of(other_container), "object",
          "object.ole", other_container},
+        {"Photoshop document saved as proposed", test::register_format(L"Native"), bytes_of(container_with_psd), "",
+         "untitled.psd", psd},
+        {"other container saved as proposed", test::register_format(L"Embed Source"), bytes_of(other_container), "",
+         "untitled.ole", other_container},
     };
     for (const Case& c : cases) {
         clipboard.set_flat({{c.id, c.bytes}});
@@ -191,6 +195,8 @@ TEST_F(SaveTest, ReadsAStreamOnlyFormatThroughOle)
          std::string("\0stream\0", 8)},
         {"embedded Photoshop document", L"Embed Source", test::build_compound_file({{u"CONTENTS", psd}}),
          "untitled.psd", psd},
+        {"embedded object without one", L"Embed Source", test::build_compound_file({{u"CONTENTS", psd.substr(4)}}),
+         "untitled.ole", test::build_compound_file({{u"CONTENTS", psd.substr(4)}})},
     };
     for (const Case& c : cases) {
         test::TestOffer offer;

@@ -44,6 +44,9 @@ TEST(Dispatcher, FirstMatchingRowDecides)
         {7, "CF_OEMTEXT", DispatchRow::AnsiText},
         {0xC005, "Link Source Descriptor", DispatchRow::OleLink},
         {0xC006, "Native", DispatchRow::EmbeddedObject},
+        {0xC008, "Chromium internal source URL", DispatchRow::Url},
+        {0xC009, "Chromium internal source RFH token", DispatchRow::RfhToken},
+        {0xC00A, "OwnerLink", DispatchRow::OleLink},
         {0xC007, "Biff12", DispatchRow::Workbook},
         {8, "CF_DIB", DispatchRow::RawMetadata},
         {0x200, "<unnamed or reserved>", DispatchRow::RawMetadata},
@@ -80,6 +83,22 @@ TEST(Dispatcher, TextRowsDecodeUpToTheFirstZero)
     EXPECT_EQ(rtf->kind, DetailReportKind::RichText);
     EXPECT_EQ(rtf->rtf_bytes, "h\xC3\xA9");
     EXPECT_FALSE(interpret_copied_bytes(DispatchRow::RawMetadata, entry(8, "CF_DIB"), copy, nullptr));
+}
+
+TEST(Dispatcher, LinkAndOleRowsGiveTheirAnalysersTables)
+{
+    GlobalCopy copy;
+    copy.bytes = {'h', 0xC3, 0xA9, 0, 'x'};
+    copy.total_size = 5;
+    const std::pair<DispatchRow, const char*> tables[] = {{DispatchRow::Url, "Link"},
+                                                          {DispatchRow::RfhToken, "Chromium provenance"},
+                                                          {DispatchRow::EmbeddedObject, "Object"},
+                                                          {DispatchRow::OleLink, "Decoded"}};
+    for (const auto& [row, caption] : tables) {
+        const auto report = interpret_copied_bytes(row, entry(0xC00B, "Native"), copy, nullptr);
+        ASSERT_TRUE(report && report->kind == DetailReportKind::Table) << caption;
+        EXPECT_EQ(report->table.table_caption, caption);
+    }
 }
 
 TEST(Dispatcher, StreamTableDescribesPhotoshopDocuments)
