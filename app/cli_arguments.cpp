@@ -38,7 +38,10 @@ const OptionSpec* find_option(CliCommand command, std::string_view name)
     return command == CliCommand::save ? search(SAVE_OPTIONS) : search(READ_OPTIONS);
 }
 
-CliUsageError usage_error(std::string text) { return CliUsageError{std::move(text)}; }
+CliUsageError usage_error(std::string text)
+{
+    return CliUsageError{std::move(text)};
+}
 
 std::optional<CliUsageError> check_combination(const CliArguments& args)
 {

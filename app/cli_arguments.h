@@ -13,7 +13,7 @@ namespace cw {
 // Exit statuses of clipwright-cli.
 inline constexpr int CLI_SUCCESS = 0;
 inline constexpr int CLI_USAGE_ERROR = 2;
-inline constexpr int CLI_CLIPBOARD_BUSY = 3;  // busy, or changed while the command ran
+inline constexpr int CLI_CLIPBOARD_BUSY = 3;    // busy, or changed while the command ran
 inline constexpr int CLI_FORMAT_NOT_FOUND = 4;  // no such format, or its data is unavailable
 inline constexpr int CLI_SAVE_FAILED = 5;
 

@@ -1,5 +1,7 @@
 #include "app/cli_output.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "app/cli_arguments.h"
@@ -18,7 +20,10 @@ namespace {
 
 constexpr std::size_t ADVANCED_COLUMNS = 10;
 
-std::string entry_source_text(const FormatEntry& entry) { return source_text(entry); }
+std::string entry_source_text(const FormatEntry& entry)
+{
+    return source_text(entry);
+}
 const OfferTextFunctions OFFER_TEXTS{medium_text, aspect_text, index_text, entry_source_text};
 
 // A cell of a tab-separated line keeps the line structure: its own tabs and line breaks become blanks.
@@ -39,9 +44,14 @@ void append_tsv_line(std::string& out, std::span<const std::string> cells)
     out += '\n';
 }
 
+// Output ends with a line feed. CRs left at the very end are taken as that line end, since an LF
+// after them would make a CR LF.
 std::string ended_line(std::string text)
 {
-    if (!text.empty() && text.back() != '\n') text += '\n';
+    if (text.empty()) return text;
+    const std::size_t kept = text.find_last_not_of('\r');
+    text.resize(kept == std::string::npos ? 0 : kept + 1);
+    if (text.empty() || text.back() != '\n') text += '\n';
     return text;
 }
 
@@ -62,9 +72,12 @@ std::vector<std::optional<SaveRow>> save_rows_by_entry(std::span<const FormatEnt
 
 json offer_json(const FormatOffer& offer)
 {
-    return {{"tymed", offer.tymed},         {"medium", medium_text(offer.tymed)},
-            {"aspect", offer.aspect},       {"aspect_text", aspect_text(offer.aspect)},
-            {"lindex", offer.lindex},       {"index", index_text(offer.lindex)},
+    return {{"tymed", offer.tymed},
+            {"medium", medium_text(offer.tymed)},
+            {"aspect", offer.aspect},
+            {"aspect_text", aspect_text(offer.aspect)},
+            {"lindex", offer.lindex},
+            {"index", index_text(offer.lindex)},
             {"target_device", offer.has_target_device}};
 }
 
@@ -143,7 +156,8 @@ ShownReport shown_report(const FormatEntry& entry, const DetailReport& report, s
         case DetailReportKind::Image: {
             const int width = report.image ? report.image->width() : 0;
             const int height = report.image ? report.image->height() : 0;
-            return {"image", {{"width", width}, {"height", height}},
+            return {"image",
+                    {{"width", width}, {"height", height}},
                     "Image " + std::to_string(width) + " x " + std::to_string(height) + "\n"};
         }
         case DetailReportKind::Audio:
@@ -167,8 +181,16 @@ std::string lf_line_ends(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != '\r') {
+            out += text[i++];
+            continue;
+        }
+        // A run of CR before LF is one line end (texts converted for edit controls twice hold CR CR LF).
+        const std::size_t run_end = std::min(text.find_first_not_of('\r', i), text.size());
+        if (run_end == text.size() || text[run_end] != '\n') out.append(run_end - i, '\r');
+        i = run_end;
+    }
     return out;
 }
 
@@ -192,16 +214,15 @@ json snapshot_json(const ClipboardSnapshot& snapshot, std::span<const std::optio
             {"unique_count", snapshot.unique_count()},
             {"ole_error", snapshot.ole_error ? json(*snapshot.ole_error) : json(nullptr)},
             {"formats", std::move(formats)},
-            {"logical_object", snapshot.logical_object_text.empty() ? json(nullptr)
-                                                                     : json(lf_line_ends(snapshot.logical_object_text))}};
+            {"logical_object",
+             snapshot.logical_object_text.empty() ? json(nullptr) : json(lf_line_ends(snapshot.logical_object_text))}};
 }
 
 std::string snapshot_text(const ClipboardSnapshot& snapshot, std::span<const std::optional<std::uint64_t>> global_sizes)
 {
     std::string out = snapshot.summary + "\n\n";
     std::vector<std::string> header;
-    for (std::size_t c = 0; c < ADVANCED_COLUMNS; ++c)
-        header.emplace_back(format_list_column_caption(true, c));
+    for (std::size_t c = 0; c < ADVANCED_COLUMNS; ++c) header.emplace_back(format_list_column_caption(true, c));
     header.insert(header.end(), {"Global size", "Save as"});
     append_tsv_line(out, header);
 
@@ -212,7 +233,8 @@ std::string snapshot_text(const ClipboardSnapshot& snapshot, std::span<const std
         std::vector<std::string> cells = advanced_row_cells(entry, OFFER_TEXTS);
         const auto size = size_at(global_sizes, i);
         cells.push_back(size ? std::to_string(*size) : "-");
-        cells.push_back(save_rows[i] ? save_rows[i]->candidate.extension + " (" + save_rows[i]->candidate.label + ")" : "-");
+        cells.push_back(save_rows[i] ? save_rows[i]->candidate.extension + " (" + save_rows[i]->candidate.label + ")"
+                                     : "-");
         append_tsv_line(out, cells);
         any_offer = any_offer || !entry.offers.empty();
     }
@@ -221,10 +243,10 @@ std::string snapshot_text(const ClipboardSnapshot& snapshot, std::span<const std
         append_tsv_line(out, std::vector<std::string>{"#", "Tymed", "OLE medium", "Aspect", "Index", "Target device"});
         for (const FormatEntry& entry : snapshot.entries)
             for (const FormatOffer& offer : entry.offers)
-                append_tsv_line(out, std::vector<std::string>{std::to_string(entry.ordinal), std::to_string(offer.tymed),
-                                                              medium_text(offer.tymed), aspect_text(offer.aspect),
-                                                              index_text(offer.lindex),
-                                                              offer.has_target_device ? "yes" : "no"});
+                append_tsv_line(
+                    out, std::vector<std::string>{std::to_string(entry.ordinal), std::to_string(offer.tymed),
+                                                  medium_text(offer.tymed), aspect_text(offer.aspect),
+                                                  index_text(offer.lindex), offer.has_target_device ? "yes" : "no"});
     }
     if (!snapshot.logical_object_text.empty()) {
         out += '\n';

@@ -71,6 +71,15 @@ std::optional<SaveCandidate> find_save_row(std::span<const FormatEntry> entries,
     return std::nullopt;
 }
 
+DestinationParts split_destination(std::u16string_view path)
+{
+    const std::size_t slash = path.find_last_of(u"\\/");
+    if (slash == std::u16string_view::npos) return {std::u16string(), std::u16string(path)};
+    std::u16string_view folder = path.substr(0, slash);
+    if (folder.empty() || folder.back() == u':') folder = path.substr(0, slash + 1);
+    return {std::u16string(folder), std::u16string(path.substr(slash + 1))};
+}
+
 bool has_global_memory_block(std::uint32_t id)
 {
     switch (id) {

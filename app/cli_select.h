@@ -22,6 +22,14 @@ std::optional<std::size_t> find_format(std::span<const FormatEntry> entries, std
 std::optional<SaveCandidate> find_save_row(std::span<const FormatEntry> entries,
                                            const std::optional<std::string>& extension);
 
+// A --to path (already made absolute) as the folder to save in and the name typed for it. A
+// root keeps its separator: "C:\\" is a folder, "C:" is the current folder of drive C.
+struct DestinationParts {
+    std::u16string folder;
+    std::u16string name;
+};
+DestinationParts split_destination(std::u16string_view path);
+
 // Whether the flat clipboard hands out a global memory block for this identifier, so that
 // GlobalSize means something: not for bitmaps, palettes, enhanced metafiles and GDI-object formats.
 bool has_global_memory_block(std::uint32_t id);

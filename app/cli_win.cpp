@@ -89,8 +89,7 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = CLASS_NAME;
         RegisterClassExW(&wc);  // a class left registered by an earlier call is just as good
-        window_.reset(CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                                      nullptr));
+        window_.reset(CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
     }
     HWND get() const { return window_.get(); }
 
@@ -112,7 +111,10 @@ Result<ClipboardSnapshot> take_snapshot(HWND window, bool with_grouping)
     return captured;
 }
 
-CliOutput busy(const Error& error) { return failure(CLI_CLIPBOARD_BUSY, open_clipboard_failed_message(error_display(error))); }
+CliOutput busy(const Error& error)
+{
+    return failure(CLI_CLIPBOARD_BUSY, open_clipboard_failed_message(error_display(error)));
+}
 
 bool clipboard_changed(const ClipboardSnapshot& snapshot)
 {
@@ -165,7 +167,10 @@ CliOutput run_show(HWND window, const std::string& spec, bool json)
     return report_output(entry, report, json, error_text);
 }
 
-std::u16string u16_of(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+std::u16string u16_of(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
 
 // The absolute form of a path as typed, so the printed path says where the file went.
 std::u16string full_path(const std::string& typed)
@@ -202,12 +207,9 @@ struct SaveDestination {
 SaveDestination save_destination(const CliArguments& args)
 {
     if (args.to_file) {
-        const std::u16string path = full_path(*args.to_file);
-        const std::size_t slash = path.find_last_of(u"\\/");
-        if (slash == std::u16string::npos) return {current_folder(), *args.to_file};
-        // A root keeps its separator: "C:\" is a folder, "C:" is not.
-        const std::size_t folder_end = path.find_first_not_of(u"\\/") >= slash ? slash + 1 : slash;
-        return {path.substr(0, folder_end), utf16_to_utf8(std::u16string_view(path).substr(slash + 1))};
+        DestinationParts parts = split_destination(full_path(*args.to_file));
+        if (parts.folder.empty()) parts.folder = current_folder();
+        return {std::move(parts.folder), utf16_to_utf8(parts.name)};
     }
     return {args.in_folder ? full_path(*args.in_folder) : current_folder(), "untitled"};
 }
@@ -243,10 +245,14 @@ CliOutput run_command(const CliArguments& args)
     if (FAILED(ole.result())) return failure(1, "OleInitialize failed: " + error_display(Error{ole.result(), {}}));
     ClipboardWindow window;
     switch (args.command) {
-        case CliCommand::list: return run_list(window.get(), args.json);
-        case CliCommand::show: return run_show(window.get(), *args.format, args.json);
-        case CliCommand::save: return run_save(window.get(), args);
-        case CliCommand::help: break;
+        case CliCommand::list:
+            return run_list(window.get(), args.json);
+        case CliCommand::show:
+            return run_show(window.get(), *args.format, args.json);
+        case CliCommand::save:
+            return run_save(window.get(), args);
+        case CliCommand::help:
+            break;
     }
     return {std::string(CLI_USAGE), "", CLI_SUCCESS};
 }

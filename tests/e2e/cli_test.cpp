@@ -89,8 +89,9 @@ TEST_F(CliTest, ListJsonHoldsTheFixturesFormatsAndOffers)
 
 TEST_F(CliTest, ShowPrintsTextTablesHtmlAndImages)
 {
-    const std::string html = "Version:0.9\r\nStartHTML:0000000071\r\nEndHTML:0000000108\r\n\r\n\r\n\r\n"
-                             "<html><body><b>bold</b></body></html>";
+    const std::string html =
+        "Version:0.9\r\nStartHTML:0000000071\r\nEndHTML:0000000108\r\n\r\n\r\n\r\n"
+        "<html><body><b>bold</b></body></html>";
     clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(L"h\u00e9llo w\u00f6rld\r\nline 2")},
                         {test::register_format(L"HTML Format"), test::bytes_of(html)}});
     const test::ConsoleRun text = cli(L"show CF_UNICODETEXT");
@@ -148,8 +149,8 @@ TEST_F(CliTest, SaveNeverOverwritesAndPrintsThePath)
     EXPECT_EQ(cli(L"save CF_UNICODETEXT " + to).out, from_wide(in_target(L"notes.txt")) + "\n");
     EXPECT_EQ(cli(L"save CF_UNICODETEXT " + to).out, from_wide(in_target(L"notes_1.txt")) + "\n");
 
-    EXPECT_EQ(test::folder_names(target), (std::vector<std::string>{"notes.txt", "notes_1.txt", "untitled.png",
-                                                                     "untitled.txt", "untitled_1.png"}));
+    EXPECT_EQ(test::folder_names(target),
+              (std::vector<std::string>{"notes.txt", "notes_1.txt", "untitled.png", "untitled.txt", "untitled_1.png"}));
     std::size_t saves = 0;
     for (const std::string& e : logged_events()) saves += e == "save result=success";
     EXPECT_EQ(saves, 5u);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/cli_select.h"
 #include "save/file_name.h"
 #include "save/save_messages.h"
@@ -88,11 +90,24 @@ TEST(CliSelect, FormatByNumberIdOrName)
     const std::vector<FormatEntry> entries{entry(1, 13, "CF_UNICODETEXT"), entry(2, 0xC100, "PNG"),
                                            entry(3, 0xC101, "42")};
     const std::pair<std::string, std::optional<std::size_t>> cases[] = {
-        {"1", 0},           {"3", 2},          {"4", std::nullopt},  {"0", std::nullopt},
-        {"#13", 0},         {"#0xC100", 1},    {"#0XC100", 1},       {"#49408", 1},
-        {"#", std::nullopt}, {"#0x", std::nullopt}, {"#-13", std::nullopt}, {"#13 ", std::nullopt},
-        {"#4294967296", std::nullopt}, {"99999999999999999999999", std::nullopt},
-        {"png", 1},         {"cf_unicodetext", 0}, {"PNG ", std::nullopt}, {"", std::nullopt},
+        {"1", 0},
+        {"3", 2},
+        {"4", std::nullopt},
+        {"0", std::nullopt},
+        {"#13", 0},
+        {"#0xC100", 1},
+        {"#0XC100", 1},
+        {"#49408", 1},
+        {"#", std::nullopt},
+        {"#0x", std::nullopt},
+        {"#-13", std::nullopt},
+        {"#13 ", std::nullopt},
+        {"#4294967296", std::nullopt},
+        {"99999999999999999999999", std::nullopt},
+        {"png", 1},
+        {"cf_unicodetext", 0},
+        {"PNG ", std::nullopt},
+        {"", std::nullopt},
     };
     for (const auto& [spec, index] : cases) EXPECT_EQ(find_format(entries, spec), index) << spec;
 }
@@ -124,11 +139,27 @@ TEST(CliSelect, SaveFailuresMapToExitStatuses)
     for (const auto& [message, status] : cases) EXPECT_EQ(save_failure_status(message), status) << message;
 }
 
+TEST(CliSelect, DestinationSplitsIntoFolderAndTypedName)
+{
+    const std::tuple<std::u16string, std::u16string, std::u16string> cases[] = {
+        {u"C:\\out\\notes.txt", u"C:\\out", u"notes.txt"},
+        {u"C:\\notes.txt", u"C:\\", u"notes.txt"},
+        {u"\\\\server\\share\\a.png", u"\\\\server\\share", u"a.png"},
+        {u"C:/out/", u"C:/out", u""},
+        {u"notes", u"", u"notes"},
+    };
+    for (const auto& [path, folder, name] : cases) {
+        const DestinationParts parts = split_destination(path);
+        EXPECT_TRUE(parts.folder == folder && parts.name == name);
+    }
+}
+
 TEST(CliSelect, GlobalSizeOnlyForMemoryBlocks)
 {
     for (std::uint32_t id : {1u, 3u, 8u, 13u, 15u, 17u, 0x200u, 0x2FFu, 0xC000u})
         EXPECT_TRUE(has_global_memory_block(id)) << id;
-    for (std::uint32_t id : {2u, 9u, 14u, 0x82u, 0x8Eu, 0x300u, 0x3FFu}) EXPECT_FALSE(has_global_memory_block(id)) << id;
+    for (std::uint32_t id : {2u, 9u, 14u, 0x82u, 0x8Eu, 0x300u, 0x3FFu})
+        EXPECT_FALSE(has_global_memory_block(id)) << id;
 }
 
 }  // namespace

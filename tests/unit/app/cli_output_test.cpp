@@ -122,8 +122,9 @@ TEST(CliOutput, EveryReportKindInBothForms)
     const Case cases[] = {
         {DetailReport::make_text("a\r\nb"), R"({"kind": "text", "text": "a\nb"})", "a\nb\n", false},
         {DetailReport::make_report("T\r\n=\r\n"), R"({"kind": "report", "text": "T\n=\n"})", "T\n=\n", false},
-        {DetailReport::make_rich_text("{\\rtf1 x}"), R"({"kind": "rich_text", "source": "{\\rtf1 x}"})",
-         "{\\rtf1 x}\n", false},
+        {DetailReport::make_text("old\rmac\r\r"), R"({"kind": "text", "text": "old\rmac\r\r"})", "old\rmac\n", false},
+        {DetailReport::make_rich_text("{\\rtf1 x}"), R"({"kind": "rich_text", "source": "{\\rtf1 x}"})", "{\\rtf1 x}\n",
+         false},
         {DetailReport::make_html({"<html>doc</html>", "<b>x</b>"}),
          R"({"kind": "html", "source": "<b>x</b>", "document": "<html>doc</html>"})", "<b>x</b>\n", false},
         {DetailReport::make_table(table),
@@ -163,7 +164,7 @@ TEST(CliOutput, EveryReportKindInBothForms)
 TEST(CliOutput, JsonTextReplacesInvalidUtf8AndEndsWithALineFeed)
 {
     EXPECT_EQ(json_text(json{{"a", "x\xFFy"}}), "{\n  \"a\": \"x\xEF\xBF\xBDy\"\n}\n");
-    EXPECT_EQ(lf_line_ends("a\r\nb\rc\n\r\n"), "a\nb\rc\n\n");
+    EXPECT_EQ(lf_line_ends("a\r\nb\rc\n\r\nd\r\r\ne\r"), "a\nb\rc\n\nd\ne\r");
 }
 
 }  // namespace
