@@ -4,6 +4,7 @@
 #include <exception>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "app/cli_arguments.h"
@@ -55,7 +56,10 @@ private:
     void write_chunks(std::basic_string_view<Char> text, WriteChunk write_chunk)
     {
         while (!text.empty() && !gone_) {
-            const DWORD count = static_cast<DWORD>(std::min(text.size(), CHUNK));
+            DWORD count = static_cast<DWORD>(std::min(text.size(), CHUNK));
+            // A surrogate pair is never split between two console writes.
+            if constexpr (std::is_same_v<Char, char16_t>)
+                if (count < text.size() && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF) --count;
             DWORD written = 0;
             if (!write_chunk(text.data(), count, &written) || written == 0) gone_ = true;
             text.remove_prefix(std::min<std::size_t>(written, text.size()));
