@@ -4,6 +4,7 @@ enable_language(RC)
 file(GLOB_RECURSE WIN_SOURCES CONFIGURE_DEPENDS
   base/*_win.cpp app/*_win.cpp capture/*_win.cpp save/*_win.cpp inspect/*_win.cpp preview/*_win.cpp)
 list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/app/main_win.cpp)
+list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/app/cli_main_win.cpp)
 add_library(clipwright_win STATIC ${WIN_SOURCES})
 target_include_directories(clipwright_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(clipwright_win PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00)
@@ -24,3 +25,11 @@ set_target_properties(Clipwright PROPERTIES OUTPUT_NAME Clipwright)
 add_custom_command(TARGET Clipwright POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/resources/Clipwright.ico
           $<TARGET_FILE_DIR:Clipwright>/Clipwright.ico)
+
+# The console program: the same core and Win32 layer, subsystem console, statically linked.
+add_executable(clipwright-cli app/cli_main_win.cpp resources/clipwright_cli.rc)
+set_source_files_properties(resources/clipwright_cli.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/resources/clipwright.rc;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/Clipwright.ico;${CMAKE_SOURCE_DIR}/resources/Clipwright.manifest")
+target_link_libraries(clipwright-cli PRIVATE clipwright_win)
+target_link_options(clipwright-cli PRIVATE -municode -mconsole)
+clipwright_warnings(clipwright-cli)

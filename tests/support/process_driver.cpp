@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "base/text_win.h"
 #include "clipboard_fixture.h"
@@ -285,6 +286,98 @@ std::vector<std::string> read_lines(const std::wstring& path)
         start = end + 1;
     }
     return lines;
+}
+
+}  // namespace cw::test
+
+namespace cw::test {
+
+namespace {
+
+// Reads a pipe to its end on a thread of its own, so a full pipe never blocks the writer.
+class PipeReader {
+public:
+    explicit PipeReader(HANDLE read_end) : handle_(read_end)
+    {
+        if (handle_) thread_ = std::thread([this] {
+            char buffer[4096];
+            DWORD got = 0;
+            while (ReadFile(handle_, buffer, sizeof buffer, &got, nullptr) && got > 0) text_.append(buffer, got);
+        });
+    }
+    ~PipeReader()
+    {
+        if (thread_.joinable()) thread_.join();
+        if (handle_) CloseHandle(handle_);
+    }
+    std::string take()
+    {
+        if (thread_.joinable()) thread_.join();
+        return std::move(text_);
+    }
+
+private:
+    HANDLE handle_;
+    std::string text_;
+    std::thread thread_;
+};
+
+}  // namespace
+
+ConsoleRun run_console(const std::wstring& exe, const std::wstring& arguments,
+                       const std::vector<std::pair<std::wstring, std::wstring>>& env, bool stdout_closed,
+                       DWORD milliseconds)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr;
+    ConsoleRun run;
+    if (!CreatePipe(&out_read, &out_write, &inherit, 0)) return run;
+    if (!CreatePipe(&err_read, &err_write, &inherit, 0)) {
+        CloseHandle(out_read);
+        CloseHandle(out_write);
+        return run;
+    }
+    SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
+    if (stdout_closed) {
+        CloseHandle(out_read);
+        out_read = nullptr;
+    }
+    std::wstring command = L"\"" + exe + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
+    std::vector<wchar_t> block = environment_block(env);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out_write;
+    si.hStdError = err_write;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                        CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &si, &process);
+    // Only the child keeps the write ends, so the readers see the end when it exits.
+    CloseHandle(out_write);
+    CloseHandle(err_write);
+    PipeReader out(out_read), err(err_read);
+    if (!started) return run;
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start >= milliseconds) {
+            TerminateProcess(process.hProcess, 99);
+            WaitForSingleObject(process.hProcess, INFINITE);
+            break;
+        }
+        ClipboardFixture::pump(20);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    const bool timed_out = GetTickCount() - start >= milliseconds;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    run.out = out.take();
+    run.err = err.take();
+    run.status = timed_out ? -1 : static_cast<long>(code);
+    return run;
 }
 
 }  // namespace cw::test

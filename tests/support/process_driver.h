@@ -61,6 +61,18 @@ std::vector<std::string> folder_names(const std::wstring& folder);
 // The events a program logged under `local_app_data`, without their time stamps.
 std::vector<std::string> log_events(const std::wstring& local_app_data);
 
+// What a console program printed, and its exit code (-1 when it could not start or did not end).
+struct ConsoleRun {
+    long status = -1;
+    std::string out, err;
+};
+// Runs `exe` to its end with standard output and error captured through pipes, pumping this
+// thread's messages meanwhile (the clipboard's owner and OLE object may live in this process).
+// With `stdout_closed` the program's standard output is a pipe nobody reads any more.
+ConsoleRun run_console(const std::wstring& exe, const std::wstring& arguments,
+                       const std::vector<std::pair<std::wstring, std::wstring>>& env, bool stdout_closed = false,
+                       DWORD milliseconds = 30000);
+
 // Lines of a text file split at LF.
 std::vector<std::string> read_lines(const std::wstring& path);
 

@@ -1,0 +1,283 @@
+#include "app/cli_win.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+
+#include "app/cli_arguments.h"
+#include "app/cli_output.h"
+#include "app/cli_select.h"
+#include "base/error_win.h"
+#include "base/handles_win.h"
+#include "base/log.h"
+#include "base/text.h"
+#include "base/text_win.h"
+#include "capture/snapshot_win.h"
+#include "inspect/dispatcher_win.h"
+#include "save/save_command_win.h"
+#include "save/save_messages.h"
+
+namespace cw {
+
+namespace {
+
+// One standard stream. A console gets UTF-16 through WriteConsoleW, so the console renders every
+// character whatever its code page; a pipe or file gets UTF-8. A reader that went away (a closed
+// pipe) ends the writing quietly: nothing is left to tell.
+class StandardStream {
+public:
+    explicit StandardStream(DWORD which) : handle_(GetStdHandle(which))
+    {
+        DWORD mode = 0;
+        console_ = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode);
+    }
+
+    void write(std::string_view text)
+    {
+        if (gone_ || handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return;
+        if (console_) {
+            write_chunks(std::u16string_view(utf8_to_utf16(text)), [this](const char16_t* data, DWORD n, DWORD* done) {
+                return WriteConsoleW(handle_, data, n, done, nullptr);
+            });
+        } else {
+            write_chunks(text, [this](const char* data, DWORD n, DWORD* done) {
+                return WriteFile(handle_, data, n, done, nullptr);
+            });
+        }
+    }
+
+private:
+    static constexpr std::size_t CHUNK = 0x8000;
+
+    template <typename Char, typename WriteChunk>
+    void write_chunks(std::basic_string_view<Char> text, WriteChunk write_chunk)
+    {
+        while (!text.empty() && !gone_) {
+            DWORD count = static_cast<DWORD>(std::min(text.size(), CHUNK));
+            // A surrogate pair is never split between two console writes.
+            if constexpr (std::is_same_v<Char, char16_t>)
+                if (count < text.size() && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF) --count;
+            DWORD written = 0;
+            if (!write_chunk(text.data(), count, &written) || written == 0) gone_ = true;
+            text.remove_prefix(std::min<std::size_t>(written, text.size()));
+        }
+    }
+
+    HANDLE handle_;
+    bool console_ = false;
+    bool gone_ = false;
+};
+
+void emit(const CliOutput& output)
+{
+    if (!output.out.empty()) StandardStream(STD_OUTPUT_HANDLE).write(output.out);
+    if (!output.err.empty()) StandardStream(STD_ERROR_HANDLE).write(output.err);
+}
+
+CliOutput failure(int status, std::string_view message)
+{
+    return {"", "clipwright-cli: " + lf_line_ends(message) + "\n", status};
+}
+
+// A hidden message-only window on whose behalf the clipboard is opened.
+class ClipboardWindow {
+public:
+    ClipboardWindow()
+    {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = CLASS_NAME;
+        RegisterClassExW(&wc);  // a class left registered by an earlier call is just as good
+        window_.reset(CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+    }
+    HWND get() const { return window_.get(); }
+
+private:
+    static constexpr wchar_t CLASS_NAME[] = L"ClipwrightCliClipboardWindow";
+    UniqueWindow window_;
+};
+
+Result<ClipboardSnapshot> take_snapshot(HWND window, bool with_grouping)
+{
+    Result<ClipboardSnapshot> captured = capture_clipboard(window);
+    if (!captured) {
+        log_event("clipboard_enumeration", CLIPBOARD_BUSY_LOG_FIELDS);
+        return captured;
+    }
+    log_event("clipboard_enumeration", enumeration_log_fields(*captured));
+    captured->summary = snapshot_summary(*captured);
+    if (with_grouping) captured->logical_object_text = logical_grouping_text(window, *captured);
+    return captured;
+}
+
+CliOutput busy(const Error& error)
+{
+    return failure(CLI_CLIPBOARD_BUSY, open_clipboard_failed_message(error_display(error)));
+}
+
+bool clipboard_changed(const ClipboardSnapshot& snapshot)
+{
+    return GetClipboardSequenceNumber() != snapshot.sequence_number;
+}
+
+// GlobalSize of every flat block; opening the clipboard again fails only when another program holds it.
+Result<std::vector<std::optional<std::uint64_t>>> global_sizes(HWND window, const ClipboardSnapshot& snapshot)
+{
+    std::vector<std::optional<std::uint64_t>> sizes(snapshot.entries.size());
+    ClipboardSession clipboard;
+    if (!clipboard.open(window)) return last_error();
+    if (clipboard_changed(snapshot)) return sizes;  // the caller reports the change
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const FormatEntry& entry = snapshot.entries[i];
+        if (!entry.listed_by_win32 || !has_global_memory_block(entry.id)) continue;
+        // Borrowed from the clipboard: never freed, used only while it is open.
+        HANDLE handle = GetClipboardData(entry.id);
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) continue;
+        if (const SIZE_T size = GlobalSize(handle); size != 0) sizes[i] = size;
+    }
+    return sizes;
+}
+
+CliOutput run_list(HWND window, bool json)
+{
+    Result<ClipboardSnapshot> snapshot = take_snapshot(window, true);
+    if (!snapshot) return busy(snapshot.error());
+    auto sizes = global_sizes(window, *snapshot);
+    if (!sizes) return busy(sizes.error());
+    if (clipboard_changed(*snapshot)) return failure(CLI_CLIPBOARD_BUSY, CLI_CLIPBOARD_CHANGED);
+    return list_output(*snapshot, *sizes, json);
+}
+
+CliOutput format_not_found(std::string_view spec)
+{
+    return failure(CLI_FORMAT_NOT_FOUND, std::string(CLI_NO_SUCH_FORMAT) + "\"" + std::string(spec) + "\".");
+}
+
+CliOutput run_show(HWND window, const std::string& spec, bool json)
+{
+    Result<ClipboardSnapshot> snapshot = take_snapshot(window, false);
+    if (!snapshot) return busy(snapshot.error());
+    const auto index = find_format(snapshot->entries, spec);
+    if (!index) return format_not_found(spec);
+    const FormatEntry& entry = snapshot->entries[*index];
+    const DetailReport report = build_detail_report(window, entry);
+    if (clipboard_changed(*snapshot)) return failure(CLI_CLIPBOARD_BUSY, CLI_CLIPBOARD_CHANGED);
+    const std::string error_text = report.kind == DetailReportKind::Unavailable ? error_display(report.error) : "";
+    return report_output(entry, report, json, error_text);
+}
+
+std::u16string u16_of(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+// The absolute form of a path as typed, so the printed path says where the file went.
+std::u16string full_path(const std::string& typed)
+{
+    const std::wstring wide = to_wide(typed);
+    std::wstring full(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) break;
+        if (n < full.size()) {
+            full.resize(n);
+            return u16_of(full);
+        }
+        full.resize(n);
+    }
+    return u16_of(wide);
+}
+
+std::u16string current_folder()
+{
+    const DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(n, L'\0');
+    const DWORD got = GetCurrentDirectoryW(n, folder.data());
+    folder.resize(got < n ? got : 0);
+    return u16_of(folder);
+}
+
+struct SaveDestination {
+    std::u16string folder;
+    std::string typed_name;
+};
+
+// The window's save proposes "untitled" with the data's extension; --to names the file itself.
+SaveDestination save_destination(const CliArguments& args)
+{
+    if (args.to_file) {
+        DestinationParts parts = split_destination(full_path(*args.to_file));
+        if (parts.folder.empty()) parts.folder = current_folder();
+        return {std::move(parts.folder), utf16_to_utf8(parts.name)};
+    }
+    return {args.in_folder ? full_path(*args.in_folder) : current_folder(), "untitled"};
+}
+
+CliOutput run_save(HWND window, const CliArguments& args)
+{
+    Result<ClipboardSnapshot> snapshot = take_snapshot(window, false);
+    if (!snapshot) return busy(snapshot.error());
+    std::optional<std::size_t> index;
+    if (args.format) {
+        index = find_format(snapshot->entries, *args.format);
+        if (!index) return format_not_found(*args.format);
+    } else if (const auto row = find_save_row(snapshot->entries, args.as_extension)) {
+        index = row->format_index;
+    } else {
+        std::string message(CLI_NO_SAVE_ROW);
+        if (args.as_extension) message += " for \"" + *args.as_extension + "\"";
+        return failure(CLI_FORMAT_NOT_FOUND, message + ".");
+    }
+    const SaveDestination destination = save_destination(args);
+    const SaveRequest request{destination.folder, &*snapshot, index, destination.typed_name};
+    const Result<std::wstring> saved = save_representation(window, request);
+    if (!saved) {
+        const std::string message = saved.error().message.value_or(error_display(saved.error()));
+        return failure(save_failure_status(message), message);
+    }
+    return {from_wide(*saved) + "\n", "", CLI_SUCCESS};
+}
+
+CliOutput run_command(const CliArguments& args)
+{
+    OleSession ole;
+    if (FAILED(ole.result())) return failure(1, "OleInitialize failed: " + error_display(Error{ole.result(), {}}));
+    ClipboardWindow window;
+    switch (args.command) {
+        case CliCommand::list:
+            return run_list(window.get(), args.json);
+        case CliCommand::show:
+            return run_show(window.get(), *args.format, args.json);
+        case CliCommand::save:
+            return run_save(window.get(), args);
+        case CliCommand::help:
+            break;
+    }
+    return {std::string(CLI_USAGE), "", CLI_SUCCESS};
+}
+
+}  // namespace
+
+int run_cli(const std::vector<std::string>& arguments)
+{
+    CliOutput output;
+    try {
+        auto parsed = parse_cli_arguments(arguments);
+        if (const auto* refused = std::get_if<CliUsageError>(&parsed))
+            output = {"", "clipwright-cli: " + refused->message + "\n\n" + std::string(CLI_USAGE), CLI_USAGE_ERROR};
+        else
+            output = run_command(std::get<CliArguments>(parsed));
+    } catch (const std::exception& e) {
+        // Out of memory and the like: said once, with the general failure status.
+        output = failure(1, e.what());
+    }
+    emit(output);
+    return output.status;
+}
+
+}  // namespace cw
