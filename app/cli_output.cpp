@@ -9,6 +9,7 @@
 #include "capture/format_identity.h"
 #include "inspect/dispatcher.h"
 #include "inspect/report_text.h"
+#include "preview/audio.h"
 #include "save/candidates.h"
 #include "save/format_list.h"
 
@@ -160,9 +161,10 @@ ShownReport shown_report(const FormatEntry& entry, const DetailReport& report, s
                     {{"width", width}, {"height", height}},
                     "Image " + std::to_string(width) + " x " + std::to_string(height) + "\n"};
         }
-        case DetailReportKind::Audio:
-            // The description line joins here once the parsed audio model is part of the tree.
-            return {"audio", json::object(), "Wave audio\n"};
+        case DetailReportKind::Audio: {
+            const std::string description = report.audio ? report.audio->description : std::string();
+            return {"audio", {{"description", description}}, ended_line(description)};
+        }
         case DetailReportKind::Unavailable: {
             const std::string text = lf_line_ends(unavailable_text(entry, error_display));
             return {"unavailable",

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/cli_arguments.h"
+#include "preview/audio.h"
 
 namespace cw {
 namespace {
@@ -105,6 +106,13 @@ public:
     int height() const override { return 2; }
 };
 
+std::shared_ptr<const WaveAudio> audio_described(std::string description)
+{
+    auto audio = std::make_shared<WaveAudio>();
+    audio->description = std::move(description);
+    return audio;
+}
+
 TEST(CliOutput, EveryReportKindInBothForms)
 {
     const FormatEntry png = entry(2, 0xC100, "PNG", true, {{1, 1, -1, false}});
@@ -133,6 +141,8 @@ TEST(CliOutput, EveryReportKindInBothForms)
          "A\tB\n1\tx y\n2\tline  break\n", false},
         {DetailReport::make_image(std::make_shared<FakeImage>()), R"({"kind": "image", "width": 3, "height": 2})",
          "Image 3 x 2\n", false},
+        {DetailReport::make_audio(audio_described("PCM  1 ch")),
+         R"({"kind": "audio", "description": "PCM  1 ch"})", "PCM  1 ch\n", false},
         {DetailReport::make_unavailable(Error{static_cast<std::int32_t>(0x800401D3U), std::nullopt}),
          R"j({"kind": "unavailable", "error": {"code": "0x800401D3", "message": "Invalid clipboard format (0x800401D3)"},
              "text": "The format is advertised, but the flat Win32 clipboard API could not provide its data.\n\nADVERTISEMENT\n=============\nTransport : Win32 + OLE\nOLE offers: 1\n  1. Medium=HGLOBAL | Aspect=Content | Index=All/default | Target device=no\n\nInvalid clipboard format (0x800401D3)\n\nAn OLE-only format may require IDataObject::GetData using the advertised storage medium and index. This can also happen when a source application's delayed renderer is no longer available."})j",
