@@ -12,6 +12,7 @@
 #include "base/handles_win.h"
 #include "capture/snapshot.h"
 #include "inspect/report.h"
+#include "preview/webview_preview_win.h"
 
 namespace cw {
 
@@ -54,6 +55,7 @@ struct AppState {
     std::string html_document;
     // Shared with pending asynchronous completions, which do nothing once it is false.
     std::shared_ptr<bool> window_alive = std::make_shared<bool>(true);
+    WebViewPreview web_preview;
 
     // Table preview: the captions the header painter draws.
     std::vector<std::string> table_columns;

@@ -137,6 +137,12 @@ void show_tab_page(AppState& state, DetailPanel panel, HWND tabs)
     apply_visibility(state, v);
 }
 
+WebViewSite webview_site(AppState& state)
+{
+    return {&state.web_preview, state.control(MainControl::html_host), state.control(MainControl::html_tabs),
+            &state.html_document, state.window_alive};
+}
+
 void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
 {
     switch (report.kind) {
@@ -166,8 +172,10 @@ void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
         case DetailReportKind::Html:
             state.html_document = report.html.document;
             set_window_text(state.control(MainControl::html_source), to_crlf_mixed(report.html.source));
+            navigate_webview(state.web_preview, state.html_document);  // a refused document keeps the old page
             show_panel(state, DetailPanel::html_panel);
             show_html_tab(state);
+            start_webview(webview_site(state));
             break;
         case DetailReportKind::Table: {
             HWND tabs = state.control(MainControl::table_tabs);
@@ -393,6 +401,7 @@ void layout_main_window(HWND window, AppState& state)
         const Rect& r = layout.rects[i];
         if (state.controls[i]) MoveWindow(state.controls[i], r.x, r.y, r.width, r.height, TRUE);
     }
+    set_webview_bounds(state.web_preview, state.control(MainControl::html_host));
 }
 
 void show_panel(AppState& state, DetailPanel panel)
@@ -407,6 +416,7 @@ void show_panel(AppState& state, DetailPanel panel)
         if (is_page && v.visible[i]) continue;  // left to the tab handler
         ShowWindow(state.controls[i], v.visible[i] ? SW_SHOW : SW_HIDE);
     }
+    if (panel != DetailPanel::html_panel) set_webview_visible(state.web_preview, false);
 }
 
 void show_rich_tab(AppState& state)
@@ -416,6 +426,7 @@ void show_rich_tab(AppState& state)
 void show_html_tab(AppState& state)
 {
     show_tab_page(state, DetailPanel::html_panel, state.control(MainControl::html_tabs));
+    set_webview_visible(state.web_preview, selected_tab(state.control(MainControl::html_tabs)) == 0);
 }
 void show_table_tab(AppState& state)
 {
@@ -516,6 +527,7 @@ void toggle_view(HWND window, AppState& state)
 void destroy_state(AppState& state)
 {
     *state.window_alive = false;
+    close_webview(state.web_preview);
     state.audio.reset();
     state.preview_bitmap.reset();
     state.logo_bitmap.reset();
