@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/layout.h"
+#include "app/tab_pages_win.h"
 #include "app/save_selected_win.h"
 #include "app/theme_win.h"
 #include "base/dpi.h"
@@ -277,6 +278,8 @@ LRESULT create_main_controls(HWND window, AppState& state)
     ShowScrollBar(state.control(MainControl::image_control), SB_BOTH, FALSE);
     SetWindowSubclass(state.control(MainControl::format_list), list_subclass, 1, reinterpret_cast<DWORD_PTR>(&state));
     SetWindowSubclass(state.control(MainControl::table_list), list_subclass, 2, reinterpret_cast<DWORD_PTR>(&state));
+    for (MainControl tabs : {MainControl::rich_tabs, MainControl::html_tabs, MainControl::table_tabs})
+        keep_tab_pages_visible(state.control(tabs));
     apply_theme(window, state);
     layout_main_window(window, state);
     refresh_clipboard_view(window, state);

@@ -239,6 +239,24 @@ TEST_F(WebViewTest, EveryFailureShowsTheRuntimeMessageOnceAndTheSourceTabStillWo
     }
 }
 
+TEST_F(WebViewTest, TheRuntimeMessageStaysVisibleWhenItsTabControlRepaints)
+{
+    MainWindowHarness w;
+    ASSERT_TRUE(wait_until([&] { return settled(w) && w.state().web_preview.webview_failed; }));
+    HWND host = w.control(MainControl::html_host);
+    // The tab control lies above its pages and paints its whole client area.
+    RedrawWindow(w.control(MainControl::html_tabs), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ClipboardFixture::pump(50);
+    LOGBRUSH brush{};
+    GetObjectW(w.state().input_brush.get(), sizeof brush, &brush);
+    RECT client{};
+    GetClientRect(host, &client);
+    HDC dc = GetDC(host);
+    const COLORREF inside = GetPixel(dc, client.right - 5, client.bottom - 5);
+    ReleaseDC(host, dc);
+    EXPECT_EQ(inside, brush.lbColor);
+}
+
 TEST_F(WebViewTest, FailedSetupAfterSuccessStartsOverOnANewFolder)
 {
     RegisteredRuntime runtime(test::fake_runtime_folder());
