@@ -66,7 +66,8 @@ bool rendered_tab_selected(HWND tabs)
 HRESULT navigate(wv2::ICoreWebView2* webview, std::string_view document)
 {
     if (document.find('\0') != std::string_view::npos) return E_INVALIDARG;
-    return webview->NavigateToString(to_wide(navigation_document(document)).c_str());
+    const std::u16string text = navigation_text(document);
+    return webview->NavigateToString(reinterpret_cast<const wchar_t*>(text.c_str()));
 }
 
 // Steps 2 to 5 of a ready controller; any failure leaves everything to be released unstored.

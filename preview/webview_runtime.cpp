@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/text.h"
+
 namespace cw {
 
 std::string webview_error_text(std::int32_t hresult)
@@ -19,6 +21,14 @@ std::string navigation_document(std::string_view document)
     out += CONTENT_POLICY_ELEMENT;
     out += document;
     return out;
+}
+
+std::u16string navigation_text(std::string_view document)
+{
+    std::u16string text = utf8_to_utf16(navigation_document(document));
+    if ((text.size() + 1) * sizeof(char16_t) > NAVIGATE_TO_STRING_LIMIT)
+        text = utf8_to_utf16(navigation_document(DOCUMENT_TOO_LARGE_PAGE));
+    return text;
 }
 
 namespace {

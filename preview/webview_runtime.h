@@ -2,6 +2,7 @@
 // The portable side of the WebView2 preview: its texts, the document handed to the browser, the
 // profile folder name, and the rules that pick an installed runtime from its registry value.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,8 +33,17 @@ inline constexpr std::uint32_t MINIMUM_RUNTIME_BUILD = 864;
 // "webview2 error, HRESULT 0x80070002": upper-case hexadecimal without padding.
 std::string webview_error_text(std::int32_t hresult);
 
+// The most NavigateToString takes: 2 MiB of UTF-16, terminator included.
+inline constexpr std::size_t NAVIGATE_TO_STRING_LIMIT = 2 * 1024 * 1024;
+inline constexpr std::string_view DOCUMENT_TOO_LARGE_PAGE =
+    "<!doctype html><p>This HTML document is too large to render here. Use the Source tab.</p>";
+
 // What NavigateToString is given: the policy element, then the document.
 std::string navigation_document(std::string_view document);
+// The same as UTF-16. A document the control would refuse becomes DOCUMENT_TOO_LARGE_PAGE, so a
+// large copy shows a notice instead of failing the control's setup (and a new profile folder on
+// every selection).
+std::u16string navigation_text(std::string_view document);
 
 struct RuntimeVersion {
     std::uint32_t major = 0, minor = 0, build = 0, patch = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/text.h"
+
 namespace cw {
 namespace {
 
@@ -17,6 +19,14 @@ TEST(WebViewRuntime, TheNavigatedStringStartsWithThePolicyThatBlocksEveryFetch)
     EXPECT_EQ(navigation_document("<html><img src=http://x/t.gif></html>"),
               "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
               "img-src data:; font-src data:\"><html><img src=http://x/t.gif></html>");
+}
+
+TEST(WebViewRuntime, ADocumentTheControlWouldRefuseBecomesANotice)
+{
+    const std::size_t room = NAVIGATE_TO_STRING_LIMIT / 2 - 1 - CONTENT_POLICY_ELEMENT.size();
+    const std::string largest(room, 'x');
+    EXPECT_EQ(navigation_text(largest), utf8_to_utf16(navigation_document(largest)));
+    EXPECT_EQ(navigation_text(largest + "x"), utf8_to_utf16(navigation_document(DOCUMENT_TOO_LARGE_PAGE)));
 }
 
 TEST(WebViewRuntime, RuntimeFolderVersionIsTheLastComponent)
