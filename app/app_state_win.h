@@ -13,6 +13,7 @@
 #include "capture/snapshot.h"
 #include "inspect/report.h"
 #include "preview/audio_win.h"
+#include "preview/webview_preview_win.h"
 
 namespace cw {
 
@@ -55,6 +56,7 @@ struct AppState {
     std::string html_document;
     // Shared with pending asynchronous completions, which do nothing once it is false.
     std::shared_ptr<bool> window_alive = std::make_shared<bool>(true);
+    WebViewPreview web_preview;
 
     // Table preview: the captions the header painter draws.
     std::vector<std::string> table_columns;

@@ -8,6 +8,7 @@
 #include "app/audio_window_win.h"
 #include "app/layout.h"
 #include "app/save_selected_win.h"
+#include "app/tab_pages_win.h"
 #include "app/theme_win.h"
 #include "base/dpi.h"
 #include "base/error_win.h"
@@ -139,6 +140,12 @@ void show_tab_page(AppState& state, DetailPanel panel, HWND tabs)
     apply_visibility(state, v);
 }
 
+WebViewSite webview_site(AppState& state)
+{
+    return {&state.web_preview, state.control(MainControl::html_host), state.control(MainControl::html_tabs),
+            &state.html_document, state.window_alive};
+}
+
 void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
 {
     switch (report.kind) {
@@ -168,8 +175,10 @@ void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
         case DetailReportKind::Html:
             state.html_document = report.html.document;
             set_window_text(state.control(MainControl::html_source), to_crlf_mixed(report.html.source));
+            navigate_webview(state.web_preview, state.html_document);  // a refused document keeps the old page
             show_panel(state, DetailPanel::html_panel);
             show_html_tab(state);
+            start_webview(webview_site(state));
             break;
         case DetailReportKind::Table: {
             HWND tabs = state.control(MainControl::table_tabs);
@@ -271,6 +280,8 @@ LRESULT create_main_controls(HWND window, AppState& state)
     ShowScrollBar(state.control(MainControl::image_control), SB_BOTH, FALSE);
     SetWindowSubclass(state.control(MainControl::format_list), list_subclass, 1, reinterpret_cast<DWORD_PTR>(&state));
     SetWindowSubclass(state.control(MainControl::table_list), list_subclass, 2, reinterpret_cast<DWORD_PTR>(&state));
+    for (MainControl tabs : {MainControl::rich_tabs, MainControl::html_tabs, MainControl::table_tabs})
+        keep_tab_pages_visible(state.control(tabs));
     apply_theme(window, state);
     layout_main_window(window, state);
     refresh_clipboard_view(window, state);
@@ -399,6 +410,7 @@ void layout_main_window(HWND window, AppState& state)
         if (state.controls[i]) MoveWindow(state.controls[i], r.x, r.y, r.width, r.height, TRUE);
     }
     redraw_audio_waveform(window, state);
+    set_webview_bounds(state.web_preview, state.control(MainControl::html_host));
 }
 
 void show_panel(AppState& state, DetailPanel panel)
@@ -413,6 +425,7 @@ void show_panel(AppState& state, DetailPanel panel)
         if (is_page && v.visible[i]) continue;  // left to the tab handler
         ShowWindow(state.controls[i], v.visible[i] ? SW_SHOW : SW_HIDE);
     }
+    if (panel != DetailPanel::html_panel) set_webview_visible(state.web_preview, false);
 }
 
 void show_rich_tab(AppState& state)
@@ -422,6 +435,7 @@ void show_rich_tab(AppState& state)
 void show_html_tab(AppState& state)
 {
     show_tab_page(state, DetailPanel::html_panel, state.control(MainControl::html_tabs));
+    set_webview_visible(state.web_preview, selected_tab(state.control(MainControl::html_tabs)) == 0);
 }
 void show_table_tab(AppState& state)
 {
@@ -519,6 +533,7 @@ void toggle_view(HWND window, AppState& state)
 void destroy_state(AppState& state)
 {
     *state.window_alive = false;
+    close_webview(state.web_preview);
     state.audio_preview.playback.reset();
     state.audio_preview.waveform_bitmap.reset();
     state.preview_bitmap.reset();
