@@ -19,18 +19,12 @@
 #include "inspect/file_lists.h"
 #include "inspect/file_lists_win.h"
 #include "inspect/file_probe_win.h"
+#include "timing_win.h"
 
 namespace {
 
 using namespace cw;
-
-double seconds_since(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-}
+using bench::seconds_since;
 
 template <typename F>
 double best_of(int runs, F&& run)
