@@ -164,7 +164,7 @@ std::string path_extension(std::string_view path)
     const std::string_view name = split_item_path(path).name;
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0) return "None";
-    return "." + std::string(name.substr(dot + 1));
+    return std::string(".").append(name.substr(dot + 1));
 }
 
 std::string format_filetime(ByteView eight_bytes)
@@ -197,8 +197,10 @@ std::vector<std::string> collect_drop_paths(const DropFileQuery& query)
         }
         std::u16string buffer(std::size_t{length} + 1, u'\0');
         const std::uint32_t copied = query(i, buffer.data(), length + 1);
-        // The entry may have changed since its length was asked; what fits the buffer is kept.
+        // The entry may have changed since its length was asked; what fits the buffer is kept,
+        // and never a zero unit, which would end the path early at the Win32 boundary.
         buffer.resize(std::min<std::uint32_t>(copied, length));
+        buffer.resize(std::min(buffer.size(), buffer.find(u'\0')));
         paths.push_back(utf16_to_utf8(buffer));
     }
     return paths;

@@ -22,20 +22,6 @@ constexpr int DETAIL_TITLE = 15;  // creation order
 
 class ShellTransferE2E : public test::ProgramTest {};
 
-std::vector<std::uint8_t> dropfiles(const std::vector<std::wstring>& paths)
-{
-    std::vector<std::uint8_t> b(sizeof(DROPFILES), 0);
-    auto* header = reinterpret_cast<DROPFILES*>(b.data());
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    for (const std::wstring& p : paths) {
-        const auto units = test::utf16_bytes_of(p);
-        b.insert(b.end(), units.begin(), units.end());
-    }
-    b.insert(b.end(), {0, 0});
-    return b;
-}
-
 // The text of the first child window whose text begins with `prefix`. GetWindowText does not
 // read controls of another process; WM_GETTEXT is carried across.
 std::string child_text_starting(HWND window, const std::string& prefix)
@@ -63,7 +49,7 @@ TEST_F(ShellTransferE2E, ExplorerCopyOfTwoFiles)
     std::ofstream(std::filesystem::path(source + L"\\budget.xlsx"), std::ios::binary) << "PK\x03\x04 not really a workbook";
     std::ofstream(std::filesystem::path(source + L"\\notes.txt"), std::ios::binary) << "ten bytes!";
     clipboard.set_flat({
-        {CF_HDROP, dropfiles({source + L"\\budget.xlsx", source + L"\\notes.txt"})},
+        {CF_HDROP, test::dropfiles_of({source + L"\\budget.xlsx", source + L"\\notes.txt"})},
         {test::register_format(L"Preferred DropEffect"), {1, 0, 0, 0}},
     });
 
