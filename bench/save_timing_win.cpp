@@ -18,18 +18,12 @@
 #include "save/publish_win.h"
 #include "save/save_command_win.h"
 #include "save/save_messages.h"
+#include "timing_win.h"
 
 namespace {
 
 using namespace cw;
-
-double seconds_since(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-}
+using bench::seconds_since;
 
 // The page cache and Wine's clipboard transport make single runs vary widely.
 void report(const char* what, std::uint64_t bytes, std::vector<double> runs)

@@ -84,7 +84,8 @@ std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot
     if (!clipboard.open(window)) return {};
     // A changed clipboard would describe data the list does not show.
     if (GetClipboardSequenceNumber() != snapshot.sequence_number) return {};
-    return group_logical_object(snapshot.entries);
+    const auto object = group_logical_object(snapshot.entries);
+    return object ? object->report_text : std::string();
 }
 
 }  // namespace cw

@@ -4,8 +4,11 @@
 #include "base/text.h"
 #include "capture/retrieval_win.h"
 #include "inspect/dispatcher.h"
+#include "inspect/file_lists.h"
+#include "inspect/file_lists_win.h"
 #include "inspect/file_probe_win.h"
 #include "inspect/raw_metadata.h"
+#include "inspect/transfer_records.h"
 #include "preview/image_bitmap_win.h"
 #include "preview/image_decode_win.h"
 
@@ -64,6 +67,16 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
         if (!copy) return DetailReport::make_unavailable(copy.error());
         if (!copy->complete()) return DetailReport::make_unavailable(Error::invalid_data(std::string(ENCODED_IMAGE_TOO_LARGE)));
         return image_report(copy->bytes);
+    }
+    if (row == DispatchRow::DropList) {
+        Result<std::vector<std::string>> paths = query_drop_paths(*handle);
+        if (!paths) return DetailReport::make_unavailable(paths.error());
+        return DetailReport::make_table(build_path_evidence(*paths, Win32FileProbe()));
+    }
+    if (is_transfer_record_row(row)) {
+        Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));
+        if (!copy) return DetailReport::make_unavailable(copy.error());
+        return DetailReport::make_table(analyze_transfer_record(row, entry.name, copy->bytes, Win32FileProbe()));
     }
     if (!has_byte_interpreter(row)) return raw_metadata_report(*handle, entry);
     Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));

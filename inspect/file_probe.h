@@ -36,6 +36,13 @@ public:
     // reading, writing and deleting, then closed. None when the open or the read fails, or when
     // the opened handle is not FILE_TYPE_DISK (the path may have changed since metadata).
     virtual std::optional<std::vector<std::uint8_t>> read_prefix(std::string_view path, std::size_t n) const = 0;
+    // The FILE_ATTRIBUTE_* bits of the item itself (a final link is not followed); none when they
+    // cannot be read or the probe does not know them.
+    virtual std::optional<std::uint32_t> attributes(std::string_view path) const
+    {
+        (void)path;
+        return std::nullopt;
+    }
 
 protected:
     ~FileProbe() = default;

@@ -129,6 +129,15 @@ std::optional<std::vector<std::uint8_t>> Win32FileProbe::read_prefix(std::string
     return bytes;
 }
 
+std::optional<std::uint32_t> Win32FileProbe::attributes(std::string_view path) const
+{
+    // GetFileAttributesW reports a link's own attributes and opens nothing, so it cannot start
+    // the download of an online-only file.
+    const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return attributes;
+}
+
 std::u16string system_locale_name(std::uint32_t lcid)
 {
     wchar_t buffer[LOCALE_NAME_MAX_LENGTH] = {};

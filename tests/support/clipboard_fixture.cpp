@@ -1,5 +1,7 @@
 #include "clipboard_fixture.h"
 
+#include <shlobj.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +52,20 @@ std::vector<std::uint8_t> utf16_bytes_of(const std::wstring& text)
     std::vector<std::uint8_t> v((text.size() + 1) * 2);
     std::memcpy(v.data(), text.c_str(), v.size());
     return v;
+}
+
+std::vector<std::uint8_t> dropfiles_of(const std::vector<std::wstring>& paths)
+{
+    std::vector<std::uint8_t> b(sizeof(DROPFILES), 0);
+    auto* header = reinterpret_cast<DROPFILES*>(b.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    for (const std::wstring& p : paths) {
+        const auto units = utf16_bytes_of(p);  // with its terminator
+        b.insert(b.end(), units.begin(), units.end());
+    }
+    b.insert(b.end(), {0, 0});
+    return b;
 }
 
 ClipboardFixture::ClipboardFixture()

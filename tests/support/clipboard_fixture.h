@@ -20,6 +20,8 @@ struct FlatFormat {
 UINT register_format(const std::wstring& name);
 std::vector<std::uint8_t> bytes_of(const std::string& text, bool nul = true);
 std::vector<std::uint8_t> utf16_bytes_of(const std::wstring& text);
+// A wide DROPFILES block (CF_HDROP) listing `paths`, as Explorer copies files.
+std::vector<std::uint8_t> dropfiles_of(const std::vector<std::wstring>& paths);
 
 class ClipboardFixture {
 public:

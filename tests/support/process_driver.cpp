@@ -147,6 +147,25 @@ std::string remote_list_text(HWND list, int row, int column)
 
 int list_item_count(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
+bool remote_select_row(HWND list, int row)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return false;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
+    bool selected = false;
+    if (remote) {
+        LVITEMW item{};
+        item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        selected = SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote)) != FALSE;
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return selected;
+}
+
 HWND nth_child(HWND parent, int n)
 {
     HWND child = GetWindow(parent, GW_CHILD);

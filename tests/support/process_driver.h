@@ -37,6 +37,8 @@ private:
 // The text of a list-view cell in another process (the buffer lives in that process).
 std::string remote_list_text(HWND list, int row, int column);
 int list_item_count(HWND list);
+// Selects and focuses a list-view row in another process, as a click does.
+bool remote_select_row(HWND list, int row);
 // The n-th child window in creation order, and a window's text.
 HWND nth_child(HWND parent, int n);
 std::string window_text(HWND window);

@@ -36,6 +36,16 @@ public:
         return it->second.metadata;
     }
 
+    void set_attributes(const std::string& path, std::uint32_t attributes) { attributes_[path] = attributes; }
+
+    std::optional<std::uint32_t> attributes(std::string_view path) const override
+    {
+        asked.push_back("attributes " + std::string(path));
+        const auto it = attributes_.find(std::string(path));
+        if (it == attributes_.end()) return std::nullopt;
+        return it->second;
+    }
+
     std::optional<std::vector<std::uint8_t>> read_prefix(std::string_view path, std::size_t n) const override
     {
         asked.push_back("read " + std::string(path) + " " + std::to_string(n));
@@ -49,6 +59,7 @@ public:
 
 private:
     std::map<std::string, Node> nodes_;
+    std::map<std::string, std::uint32_t> attributes_;
 };
 
 }  // namespace cw::test
