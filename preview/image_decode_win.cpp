@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -91,11 +92,16 @@ Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> ta
     if (FAILED(hr)) return com_failure(hr);
     composite_over_background(pixels, background);
 
-    const BITMAPINFO info = top_down_32bit(static_cast<int>(width), static_cast<int>(height));
+    return create_top_down_bitmap(static_cast<int>(width), static_cast<int>(height), pixels);
+}
+
+Result<UniqueGdiObject> create_top_down_bitmap(int width, int height, const std::vector<std::uint8_t>& bgrx)
+{
+    const BITMAPINFO info = top_down_32bit(width, height);
     void* bits = nullptr;
     UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) return last_error_or_failure();
-    std::memcpy(bits, pixels.data(), pixels.size());
+    std::memcpy(bits, bgrx.data(), std::min(bgrx.size(), 4 * static_cast<std::size_t>(width) * height));
     return bitmap;
 }
 

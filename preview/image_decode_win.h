@@ -3,6 +3,7 @@
 // 32-bit top-down DIB section, and the white canvas the metafile producers draw on.
 
 #include <optional>
+#include <vector>
 
 #include "base/byte_reader.h"
 #include "base/error.h"
@@ -14,6 +15,9 @@ namespace cw {
 // The first frame of `bytes`, scaled to `target_size` when given, composited over `background`
 // (a COLORREF). The caller owns the returned HBITMAP. Needs COM initialised on this thread.
 Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background);
+
+// A 32-bit top-down DIB section holding `bgrx` (B, G, R, 0 per pixel, rows top first).
+Result<UniqueGdiObject> create_top_down_bitmap(int width, int height, const std::vector<std::uint8_t>& bgrx);
 
 // A white 32-bit top-down DIB section selected into a memory DC of its own. Destroying the canvas
 // restores the DC's previous object, deletes the DC and deletes the bitmap unless finish() handed
