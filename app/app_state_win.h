@@ -12,6 +12,7 @@
 #include "base/handles_win.h"
 #include "capture/snapshot.h"
 #include "inspect/report.h"
+#include "preview/image_view_win.h"
 
 namespace cw {
 
@@ -42,10 +43,7 @@ struct AppState {
     UniqueGdiObject logo_bitmap;
 
     // Image preview
-    std::shared_ptr<ImageBitmap> preview_bitmap;
-    int zoom_percent = 100;
-    int scroll_x = 0;
-    int scroll_y = 0;
+    ImageViewState image_view;
 
     // Audio preview
     std::shared_ptr<const WaveAudio> audio;
