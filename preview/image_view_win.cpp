@@ -56,7 +56,8 @@ void set_scroll_bar(HWND control, int bar, int zoomed, int client, int position)
 {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    // Disabled rather than hidden when the picture fits one way: above 100 % both bars stay.
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
     info.nMin = 0;
     info.nMax = zoomed - 1;
     info.nPage = static_cast<UINT>(client);
