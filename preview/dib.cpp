@@ -118,7 +118,7 @@ Result<DibLayout> check_dib_for_preview(ByteView dib, std::uint64_t total_size)
     return layout;
 }
 
-std::vector<std::uint8_t> composite_dib_alpha(ByteView dib, const DibLayout& layout, std::uint32_t background)
+std::vector<std::uint8_t> dib_alpha_pixels(ByteView dib, const DibLayout& layout)
 {
     const std::size_t width = static_cast<std::size_t>(layout.width);
     const std::size_t rows = layout.rows();
@@ -144,8 +144,14 @@ std::vector<std::uint8_t> composite_dib_alpha(ByteView dib, const DibLayout& lay
             out[i + 3] = any_alpha ? channel(pixel, layout.alpha_mask) : 255;
         }
     }
-    composite_over_background(out, background);
     return out;
+}
+
+std::vector<std::uint8_t> composite_dib_alpha(ByteView dib, const DibLayout& layout, std::uint32_t background)
+{
+    std::vector<std::uint8_t> pixels = dib_alpha_pixels(dib, layout);
+    composite_over_background(pixels, background);
+    return pixels;
 }
 
 }  // namespace cw

@@ -54,9 +54,12 @@ std::uint64_t dib_pixel_offset(std::uint32_t header_size, std::uint16_t bit_coun
 // compressed data) lies inside the copy after the pixel offset.
 Result<DibLayout> check_dib_for_preview(ByteView dib, std::uint64_t total_size);
 
-// The pixels of a DIB with alpha as B, G, R, 0, top-down, each composited over `background` (a
-// COLORREF). A DIB whose alpha is 0 everywhere is drawn opaque: programs that never fill the
-// alpha channel leave it so, and their pictures would otherwise vanish.
+// The pixels of a DIB with alpha as B, G, R, A with straight alpha, top-down. A DIB whose alpha
+// is 0 everywhere is opaque: programs that never fill the alpha channel leave it so, and their
+// pictures would otherwise vanish.
+std::vector<std::uint8_t> dib_alpha_pixels(ByteView dib, const DibLayout& layout);
+
+// The same pixels as B, G, R, 0, each composited over `background` (a COLORREF).
 std::vector<std::uint8_t> composite_dib_alpha(ByteView dib, const DibLayout& layout, std::uint32_t background);
 
 }  // namespace cw

@@ -40,7 +40,7 @@ BITMAPINFO top_down_32bit(int width, int height)
 
 }  // namespace
 
-Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background)
+Result<DecodedPixels> decode_image_pixels(ByteView bytes, std::optional<ImageSize> target_size)
 {
     if (Status length = check_encoded_image_length(bytes.size()); !length) return length.error();
 
@@ -86,13 +86,19 @@ Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> ta
     // The checks above bound these: the stride below 2^32 and the whole buffer at most 256 MiB.
     const UINT stride = 4 * width;
     const UINT buffer_size = stride * height;
-    std::vector<std::uint8_t> pixels(buffer_size);
+    DecodedPixels decoded{static_cast<int>(width), static_cast<int>(height), std::vector<std::uint8_t>(buffer_size)};
     const WICRect whole{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
-    hr = converter->CopyPixels(&whole, stride, buffer_size, pixels.data());
+    hr = converter->CopyPixels(&whole, stride, buffer_size, decoded.bgra.data());
     if (FAILED(hr)) return com_failure(hr);
-    composite_over_background(pixels, background);
+    return decoded;
+}
 
-    return create_top_down_bitmap(static_cast<int>(width), static_cast<int>(height), pixels);
+Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background)
+{
+    Result<DecodedPixels> decoded = decode_image_pixels(bytes, target_size);
+    if (!decoded) return decoded.error();
+    composite_over_background(decoded->bgra, background);
+    return create_top_down_bitmap(decoded->width, decoded->height, decoded->bgra);
 }
 
 Result<UniqueGdiObject> create_top_down_bitmap(int width, int height, const std::vector<std::uint8_t>& bgrx)

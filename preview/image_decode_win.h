@@ -12,6 +12,17 @@
 
 namespace cw {
 
+// A decoded picture as B, G, R, A with straight alpha, rows top first.
+struct DecodedPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bgra;
+};
+
+// The first frame of `bytes`, scaled to `target_size` when given, within the decoded-image cap.
+// Needs COM initialised on this thread.
+Result<DecodedPixels> decode_image_pixels(ByteView bytes, std::optional<ImageSize> target_size);
+
 // The first frame of `bytes`, scaled to `target_size` when given, composited over `background`
 // (a COLORREF). The caller owns the returned HBITMAP. Needs COM initialised on this thread.
 Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background);
