@@ -52,6 +52,20 @@ int image_placement(int client, int zoomed, int scroll)
     return client < zoomed ? -scroll : (client - zoomed) / 2;
 }
 
+StretchSpan visible_span(int client, int zoomed, int placement, int bitmap)
+{
+    if (client <= 0 || zoomed <= 0 || bitmap <= 0) return {};
+    const std::int64_t z = zoomed, b = bitmap, at = placement;
+    const std::int64_t first = std::max<std::int64_t>(0, -at);
+    const std::int64_t last = std::min<std::int64_t>(z, client - at);
+    if (last <= first) return {};
+    const std::int64_t s0 = std::clamp<std::int64_t>(first * b / z, 0, b - 1);
+    const std::int64_t s1 = std::clamp<std::int64_t>((last * b + z - 1) / z, s0 + 1, b);
+    const std::int64_t d0 = at + s0 * z / b;
+    const std::int64_t d1 = at + (s1 * z + b - 1) / b;
+    return {static_cast<int>(s0), static_cast<int>(s1 - s0), static_cast<int>(d0), static_cast<int>(d1 - d0)};
+}
+
 int content_under_cursor(int client, int zoomed, int scroll, int cursor)
 {
     const std::int64_t offset = client < zoomed ? scroll : -((client - zoomed) / 2);

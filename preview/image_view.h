@@ -35,6 +35,18 @@ int zoom_after_wheel(int zoom_percent, int delta);
 // centred when it is not.
 int image_placement(int client, int zoomed, int scroll);
 
+// Along one axis: the source pixels that land inside the client and the destination they are
+// stretched to, which lies where the whole picture would put them (rounded outward to whole
+// source pixels). Stretching only these keeps a redraw's cost with the client, not the zoom.
+struct StretchSpan {
+    int source_start = 0;
+    int source_length = 0;  // 0: nothing of the picture is inside the client
+    int dest_start = 0;
+    int dest_length = 0;
+    bool operator==(const StretchSpan&) const = default;
+};
+StretchSpan visible_span(int client, int zoomed, int placement, int bitmap);
+
 // The point of the zoomed picture under the cursor, 0..zoomed, along one axis.
 int content_under_cursor(int client, int zoomed, int scroll, int cursor);
 

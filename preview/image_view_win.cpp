@@ -95,10 +95,14 @@ UniqueGdiObject compose(const ImageViewState& view, ViewSize client, BitmapSize 
         if (old_source && old_source != HGDI_ERROR && old_target && old_target != HGDI_ERROR) {
             SetStretchBltMode(target_dc, HALFTONE);
             SetBrushOrgEx(target_dc, 0, 0, nullptr);  // HALFTONE needs the brush origin set again
-            const int x = image_placement(client.width, zoomed.width, view.scroll_x);
-            const int y = image_placement(client.height, zoomed.height, view.scroll_y);
-            drawn = StretchBlt(target_dc, x, y, zoomed.width, zoomed.height, source_dc, 0, 0, source.width,
-                               source.height, SRCCOPY) != FALSE;
+            const StretchSpan h = visible_span(client.width, zoomed.width,
+                                               image_placement(client.width, zoomed.width, view.scroll_x), source.width);
+            const StretchSpan v = visible_span(client.height, zoomed.height,
+                                               image_placement(client.height, zoomed.height, view.scroll_y),
+                                               source.height);
+            drawn = h.source_length > 0 && v.source_length > 0 &&
+                    StretchBlt(target_dc, h.dest_start, v.dest_start, h.dest_length, v.dest_length, source_dc,
+                               h.source_start, v.source_start, h.source_length, v.source_length, SRCCOPY) != FALSE;
         }
         if (old_source && old_source != HGDI_ERROR) SelectObject(source_dc, old_source);
         if (old_target && old_target != HGDI_ERROR) SelectObject(target_dc, old_target);

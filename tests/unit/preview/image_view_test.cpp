@@ -27,6 +27,23 @@ TEST(ImageViewFit, FitsWithAspectRatioAndZooms)
     EXPECT_EQ(image_placement(400, 1200, 70), -70);
 }
 
+TEST(ImageViewFit, OnlyTheVisibleSourceIsStretchedWhereTheWholePictureWouldPutIt)
+{
+    struct Case {
+        int client, zoomed, placement, bitmap;
+        StretchSpan expected;
+    };
+    const Case cases[] = {
+        {400, 300, 50, 10, {0, 10, 50, 300}},         // centred: the whole picture
+        {400, 1200, -100, 10, {0, 5, -100, 600}},     // source pixels 0..4 cover client 0..400
+        {400, 1200, -800, 10, {6, 4, -80, 480}},      // scrolled to the far end
+        {634, 5072, -2219, 8192, {3584, 1024, 0, 634}},  // 800 % of 8192 x 8192: a 1024-pixel slice
+        {400, 300, 500, 10, {}},                      // nothing inside
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(visible_span(c.client, c.zoomed, c.placement, c.bitmap), c.expected) << c.placement;
+}
+
 TEST(ImageViewFit, WheelNotchesStepByQuarterWithinTheRange)
 {
     struct Case {
