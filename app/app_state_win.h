@@ -13,6 +13,7 @@
 #include "capture/snapshot.h"
 #include "inspect/report.h"
 #include "preview/audio_win.h"
+#include "preview/image_view_win.h"
 #include "preview/webview_preview_win.h"
 
 namespace cw {
@@ -44,10 +45,7 @@ struct AppState {
     UniqueGdiObject logo_bitmap;
 
     // Image preview
-    std::shared_ptr<ImageBitmap> preview_bitmap;
-    int zoom_percent = 100;
-    int scroll_x = 0;
-    int scroll_y = 0;
+    ImageViewState image_view;
 
     // Audio preview: the sound, its open playback, the next start position and the waveform bitmap
     AudioPreview audio_preview;

@@ -21,13 +21,15 @@ int fail(const char* what, const Error& error)
 }
 
 // Returns true when WM_QUIT ended the loop, false when GetMessageW failed.
-bool run_message_loop(HWND main_window, AppState&)
+bool run_message_loop(HWND main_window, AppState& state)
 {
     MSG msg;
     for (;;) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) return true;
         if (got == -1) return false;
+        // The wheel zooms the picture under the cursor, whichever control has the focus.
+        if (msg.message == WM_MOUSEWHEEL && apply_wheel_zoom(state.image_view, msg)) continue;
         // Dialog-style keys: Tab moves between controls; Enter and Esc become IDOK and IDCANCEL,
         // which the window ignores.
         if (IsDialogMessageW(main_window, &msg)) continue;

@@ -153,14 +153,11 @@ void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
             set_window_text(state.control(MainControl::text_view), to_crlf_mixed(report.text));
             show_panel(state, DetailPanel::text_panel);
             break;
-        case DetailReportKind::Image: {
-            state.preview_bitmap = report.image;
-            HWND image = state.control(MainControl::image_control);
-            SendMessageW(image, STM_SETIMAGE, IMAGE_BITMAP,
-                         reinterpret_cast<LPARAM>(report.image ? report.image->native_handle() : nullptr));
+        case DetailReportKind::Image:
+            // Shown first, so that the view composes for the control's final client size.
             show_panel(state, DetailPanel::image_panel);
+            set_preview_image(state.image_view, report.image);
             break;
-        }
         case DetailReportKind::RichText: {
             RtfSource source{&report.rtf_bytes, 0};
             EDITSTREAM stream{};
@@ -282,6 +279,7 @@ LRESULT create_main_controls(HWND window, AppState& state)
     SetWindowSubclass(state.control(MainControl::table_list), list_subclass, 2, reinterpret_cast<DWORD_PTR>(&state));
     for (MainControl tabs : {MainControl::rich_tabs, MainControl::html_tabs, MainControl::table_tabs})
         keep_tab_pages_visible(state.control(tabs));
+    attach_image_view(state.image_view, state.control(MainControl::image_control), &state.dark_mode, &state.window_dpi);
     apply_theme(window, state);
     layout_main_window(window, state);
     refresh_clipboard_view(window, state);
@@ -411,6 +409,7 @@ void layout_main_window(HWND window, AppState& state)
     }
     redraw_audio_waveform(window, state);
     set_webview_bounds(state.web_preview, state.control(MainControl::html_host));
+    refresh_image_view(state.image_view);
 }
 
 void show_panel(AppState& state, DetailPanel panel)
@@ -536,7 +535,7 @@ void destroy_state(AppState& state)
     close_webview(state.web_preview);
     state.audio_preview.playback.reset();
     state.audio_preview.waveform_bitmap.reset();
-    state.preview_bitmap.reset();
+    release_image_view(state.image_view);
     state.logo_bitmap.reset();
     state.normal_font.reset();
     state.title_font.reset();

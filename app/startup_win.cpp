@@ -53,8 +53,6 @@ void init_app_state(AppState& state, const std::vector<std::u16string>& argument
 {
     state.window_dpi = effective_dpi(GetDpiForSystem());
     state.dark_mode = read_dark_mode_setting();
-    state.zoom_percent = 100;
-    state.scroll_x = state.scroll_y = 0;
     *state.window_alive = true;
     state.target_folder = parse_target_folder(arguments, []() -> std::optional<std::u16string> {
         const DWORD need = GetCurrentDirectoryW(0, nullptr);

@@ -35,6 +35,18 @@ inline bool range_fits(std::uint64_t offset, std::uint64_t count, std::uint64_t 
     return count <= length && offset <= length - count;
 }
 
+// Little-endian stores into a buffer the caller sized.
+inline void put_u16le(std::uint8_t* at, std::uint16_t v)
+{
+    at[0] = static_cast<std::uint8_t>(v);
+    at[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void put_u32le(std::uint8_t* at, std::uint32_t v)
+{
+    put_u16le(at, static_cast<std::uint16_t>(v));
+    put_u16le(at + 2, static_cast<std::uint16_t>(v >> 16));
+}
+
 class ByteReader {
 public:
     explicit ByteReader(ByteView data) : data_(data) {}

@@ -11,6 +11,7 @@
 #include "inspect/transfer_records.h"
 #include "preview/image_bitmap_win.h"
 #include "preview/image_decode_win.h"
+#include "preview/image_producers_win.h"
 
 namespace cw {
 
@@ -32,11 +33,36 @@ DetailReport raw_metadata_report(HANDLE handle, const FormatEntry& entry)
     return DetailReport::make_report(raw_format_metadata(entry, facts, probe));
 }
 
+DetailReport image_result(Result<UniqueGdiObject> bitmap)
+{
+    if (!bitmap) return DetailReport::make_unavailable(bitmap.error());
+    return DetailReport::make_image(std::make_shared<GdiImageBitmap>(std::move(*bitmap)));
+}
+
 DetailReport image_report(ByteView bytes)
 {
-    Result<UniqueGdiObject> decoded = decode_image(bytes, std::nullopt, RGB(255, 255, 255));
-    if (!decoded) return DetailReport::make_unavailable(decoded.error());
-    return DetailReport::make_image(std::make_shared<GdiImageBitmap>(std::move(*decoded)));
+    return image_result(decode_image(bytes, std::nullopt, RGB(255, 255, 255)));
+}
+
+// The image producers of the GDI and DIB formats, while the clipboard is open; none for other ids.
+std::optional<DetailReport> gdi_image_report(HWND window, std::uint32_t id, HANDLE handle)
+{
+    switch (id) {
+        case CF_BITMAP:
+            return image_result(copy_clipboard_bitmap(static_cast<HBITMAP>(handle)));
+        case CF_METAFILEPICT:
+            return image_result(render_metafile_picture(handle));
+        case CF_DIB:
+        case CF_DIBV5: {
+            Result<GlobalCopy> copy = copy_global_memory(handle, LARGE_PAYLOAD_LIMIT);
+            if (!copy) return DetailReport::make_unavailable(copy.error());
+            return image_result(bitmap_from_dib(window, copy->bytes, copy->total_size));
+        }
+        case CF_ENHMETAFILE:
+            return image_result(render_enhanced_metafile(static_cast<HENHMETAFILE>(handle)));
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -61,6 +87,7 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
         return DetailReport::make_unavailable(handle.error());
     }
 
+    if (auto image = gdi_image_report(window, entry.id, *handle)) return std::move(*image);
     const DispatchRow row = classify_dispatch_row(entry);
     if (row == DispatchRow::EncodedImage) {
         Result<GlobalCopy> copy = copy_global_memory(*handle, LARGE_PAYLOAD_LIMIT);

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -39,7 +40,7 @@ BITMAPINFO top_down_32bit(int width, int height)
 
 }  // namespace
 
-Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background)
+Result<DecodedPixels> decode_image_pixels(ByteView bytes, std::optional<ImageSize> target_size)
 {
     if (Status length = check_encoded_image_length(bytes.size()); !length) return length.error();
 
@@ -85,17 +86,28 @@ Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> ta
     // The checks above bound these: the stride below 2^32 and the whole buffer at most 256 MiB.
     const UINT stride = 4 * width;
     const UINT buffer_size = stride * height;
-    std::vector<std::uint8_t> pixels(buffer_size);
+    DecodedPixels decoded{static_cast<int>(width), static_cast<int>(height), std::vector<std::uint8_t>(buffer_size)};
     const WICRect whole{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
-    hr = converter->CopyPixels(&whole, stride, buffer_size, pixels.data());
+    hr = converter->CopyPixels(&whole, stride, buffer_size, decoded.bgra.data());
     if (FAILED(hr)) return com_failure(hr);
-    composite_over_background(pixels, background);
+    return decoded;
+}
 
-    const BITMAPINFO info = top_down_32bit(static_cast<int>(width), static_cast<int>(height));
+Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background)
+{
+    Result<DecodedPixels> decoded = decode_image_pixels(bytes, target_size);
+    if (!decoded) return decoded.error();
+    composite_over_background(decoded->bgra, background);
+    return create_top_down_bitmap(decoded->width, decoded->height, decoded->bgra);
+}
+
+Result<UniqueGdiObject> create_top_down_bitmap(int width, int height, const std::vector<std::uint8_t>& bgrx)
+{
+    const BITMAPINFO info = top_down_32bit(width, height);
     void* bits = nullptr;
     UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) return last_error_or_failure();
-    std::memcpy(bits, pixels.data(), pixels.size());
+    std::memcpy(bits, bgrx.data(), std::min(bgrx.size(), 4 * static_cast<std::size_t>(width) * height));
     return bitmap;
 }
 

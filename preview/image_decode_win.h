@@ -3,6 +3,7 @@
 // 32-bit top-down DIB section, and the white canvas the metafile producers draw on.
 
 #include <optional>
+#include <vector>
 
 #include "base/byte_reader.h"
 #include "base/error.h"
@@ -11,9 +12,23 @@
 
 namespace cw {
 
+// A decoded picture as B, G, R, A with straight alpha, rows top first.
+struct DecodedPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bgra;
+};
+
+// The first frame of `bytes`, scaled to `target_size` when given, within the decoded-image cap.
+// Needs COM initialised on this thread.
+Result<DecodedPixels> decode_image_pixels(ByteView bytes, std::optional<ImageSize> target_size);
+
 // The first frame of `bytes`, scaled to `target_size` when given, composited over `background`
 // (a COLORREF). The caller owns the returned HBITMAP. Needs COM initialised on this thread.
 Result<UniqueGdiObject> decode_image(ByteView bytes, std::optional<ImageSize> target_size, COLORREF background);
+
+// A 32-bit top-down DIB section holding `bgrx` (B, G, R, 0 per pixel, rows top first).
+Result<UniqueGdiObject> create_top_down_bitmap(int width, int height, const std::vector<std::uint8_t>& bgrx);
 
 // A white 32-bit top-down DIB section selected into a memory DC of its own. Destroying the canvas
 // restores the DC's previous object, deletes the DC and deletes the bitmap unless finish() handed

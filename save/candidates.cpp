@@ -80,6 +80,9 @@ std::string default_extension(const FormatEntry& entry)
     if (id == 5) return "dif";
     if (id == 6) return "tiff";
     if (id == 8 || id == 17) return "bmp";
+    if (id == 2) return "png";   // CF_BITMAP, encoded when saved
+    if (id == 3) return "wmf";   // CF_METAFILEPICT, with a placeable header
+    if (id == 14) return "emf";  // CF_ENHMETAFILE
     if (id == 11 || id == 12) return "wav";
 
     const std::string name = ascii_lower(entry.name);

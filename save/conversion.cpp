@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "capture/snapshot.h"
+#include "preview/dib.h"
 #include "preview/html_document.h"
 
 namespace cw {
@@ -18,8 +19,6 @@ constexpr std::uint32_t CF_UNICODETEXT_ID = 13;
 constexpr std::uint32_t CF_DIBV5_ID = 17;
 constexpr std::uint32_t CF_DSPTEXT_ID = 129;
 
-constexpr std::uint32_t BI_BITFIELDS = 3;
-constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
 constexpr std::uint32_t INFO_HEADER_SIZE = 40;
 
 constexpr std::string_view PSD_SIGNATURE = "8BPS";
@@ -52,17 +51,6 @@ SaveData embedded_object_file(std::string bytes, const RootStreamReader& read_ro
             return {std::move(*contents), "psd"};
     }
     return {std::move(bytes), "ole"};
-}
-
-void put_u16(std::uint8_t* at, std::uint32_t v)
-{
-    at[0] = static_cast<std::uint8_t>(v);
-    at[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put_u32(std::uint8_t* at, std::uint32_t v)
-{
-    put_u16(at, v & 0xFFFF);
-    put_u16(at + 2, v >> 16);
 }
 
 }  // namespace
@@ -111,25 +99,15 @@ Result<std::array<std::uint8_t, BMP_FILE_HEADER_SIZE>> bmp_file_header(ByteView 
     if (dib_size < *header_size || *header_size < INFO_HEADER_SIZE)
         return Error::invalid_data(std::string(DIB_HEADER_INVALID));
 
-    // Larger headers carry their colour masks inside.
-    std::uint64_t mask_bytes = 0;
-    if (*header_size == INFO_HEADER_SIZE && *compression == BI_BITFIELDS) mask_bytes = 12;
-    if (*header_size == INFO_HEADER_SIZE && *compression == BI_ALPHABITFIELDS) mask_bytes = 16;
-
-    // A bit count of 0 means JPEG or PNG pixel data, which has no colour table.
-    std::uint64_t palette_entries = *colours_used;
-    if (palette_entries == 0 && *bit_count >= 1 && *bit_count <= 8) palette_entries = std::uint64_t{1} << *bit_count;
-
-    // At most 2^32 + 16 + 2^34: no overflow in 64 bits.
-    const std::uint64_t pixel_offset = *header_size + mask_bytes + 4 * palette_entries;
+    const std::uint64_t pixel_offset = dib_pixel_offset(*header_size, *bit_count, *compression, *colours_used);
     if (pixel_offset >= dib_size) return Error::invalid_data(std::string(DIB_PIXEL_OFFSET_INVALID));
     if (dib_size > 0xFFFFFFFFULL - BMP_FILE_HEADER_SIZE) return Error::invalid_data(std::string(BMP_TOO_LARGE));
 
     std::array<std::uint8_t, BMP_FILE_HEADER_SIZE> header{};
     header[0] = 'B';
     header[1] = 'M';
-    put_u32(&header[2], static_cast<std::uint32_t>(dib_size + BMP_FILE_HEADER_SIZE));
-    put_u32(&header[10], static_cast<std::uint32_t>(pixel_offset + BMP_FILE_HEADER_SIZE));
+    put_u32le(&header[2], static_cast<std::uint32_t>(dib_size + BMP_FILE_HEADER_SIZE));
+    put_u32le(&header[10], static_cast<std::uint32_t>(pixel_offset + BMP_FILE_HEADER_SIZE));
     return header;
 }
 

@@ -12,6 +12,8 @@
 #include "save/conversion.h"
 #include "save/embedded_object.h"
 #include "save/file_name.h"
+#include "save/image_file_type.h"
+#include "save/image_save_win.h"
 #include "save/publish_win.h"
 #include "save/save_messages.h"
 
@@ -102,6 +104,7 @@ Result<SaveData> read_for_save(HWND window, const FormatEntry& entry)
 {
     if (const auto offer = find_stream_offer(entry)) return read_stream_for_save(entry, *offer);
     if (auto refused = refusal_before_read(entry)) return failure(std::move(*refused));
+    if (is_gdi_picture_format(entry.id)) return read_gdi_picture_for_save(window, entry);
     const SaveConversion conversion = choose_save_conversion(entry);
     if (conversion == SaveConversion::Bitmap) return read_dib_as_bmp(window, entry);
     // The clipboard is closed again before converting: other programs wait while it is open.
@@ -123,6 +126,16 @@ Result<std::wstring> choose_destination(const SaveRequest& request, std::string_
     return wide_of(join_folder_and_name(folder, utf8_to_utf16(*name)));
 }
 
+std::string extension_of(std::wstring_view path)
+{
+    const std::size_t dot = path.find_last_of(L'.');
+    const std::size_t separator = path.find_last_of(L"\\/");
+    if (dot == std::wstring_view::npos || (separator != std::wstring_view::npos && dot < separator)) return {};
+    std::string extension;
+    for (const wchar_t c : path.substr(dot + 1)) extension += c < 0x80 ? static_cast<char>(c) : '?';
+    return extension;
+}
+
 Result<std::wstring> run_save(HWND window, const SaveRequest& request)
 {
     if (!is_existing_directory(request.target_folder))
@@ -135,6 +148,12 @@ Result<std::wstring> run_save(HWND window, const SaveRequest& request)
     if (!data) return data.error();
     auto destination = choose_destination(request, data->extension);
     if (!destination) return destination.error();
+    if (auto target = reencoding_target(**entry, extension_of(*destination))) {
+        // A typed extension of another picture format gets bytes of that format, not a misnamed file.
+        auto encoded = encode_image_file(as_bytes_view(data->bytes), *target);
+        if (!encoded) return failure(image_encoding_failed_message(*target, error_display(encoded.error())));
+        data->bytes = std::move(*encoded);
+    }
     if (Status published = publish_file(*destination, as_bytes_view(data->bytes)); !published)
         return published.error();
     return std::move(*destination);

@@ -34,10 +34,7 @@ std::string representation_too_large_message(std::uint64_t size)
 std::optional<std::string> refusal_before_read(const FormatEntry& entry)
 {
     switch (entry.id) {
-        case 2:   // CF_BITMAP
-        case 3:   // CF_METAFILEPICT
-        case 9:   // CF_PALETTE
-        case 14:  // CF_ENHMETAFILE
+        case 9:  // CF_PALETTE: colours, no picture to write
             return live_gdi_handle_message(entry.name);
         case 15:  // CF_HDROP
             return std::string(HDROP_NOT_SAVEABLE);

@@ -272,7 +272,6 @@ TEST_F(SaveTest, RefusalsShowOneBoxAndLeaveEverythingAsItWas)
          CF_DIB,
          {},
          std::string(DIB_HEADER_INVALID)},
-        {"live GDI handle", {{CF_DIB, small_dib()}}, CF_BITMAP, {}, live_gdi_handle_message("CF_BITMAP")},
         {"never rendered",
          {{CF_UNICODETEXT, test::utf16_bytes_of(L"x")}, {never_rendered, {}, true}},
          never_rendered,

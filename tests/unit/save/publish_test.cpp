@@ -157,8 +157,8 @@ TEST(SaveMessages, TextsWithTheirDetails)
 TEST(SaveMessages, RefusalsBeforeReading)
 {
     FormatEntry e;
-    const std::pair<std::uint32_t, const char*> gdi[] = {
-        {2, "CF_BITMAP"}, {3, "CF_METAFILEPICT"}, {9, "CF_PALETTE"}, {14, "CF_ENHMETAFILE"}};
+    // Pictures held as GDI objects are saved; a palette alone is still refused.
+    const std::pair<std::uint32_t, const char*> gdi[] = {{9, "CF_PALETTE"}};
     for (const auto& [id, name] : gdi) {
         e.id = id;
         e.name = name;
@@ -168,7 +168,7 @@ TEST(SaveMessages, RefusalsBeforeReading)
     }
     e.id = 15;
     EXPECT_EQ(refusal_before_read(e), std::string(HDROP_NOT_SAVEABLE));
-    for (std::uint32_t id : {1U, 8U, 13U, 17U, 0xC000U}) {
+    for (std::uint32_t id : {1U, 2U, 3U, 8U, 13U, 14U, 17U, 0xC000U}) {
         e.id = id;
         EXPECT_EQ(refusal_before_read(e), std::nullopt) << id;
     }
