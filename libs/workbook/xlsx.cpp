@@ -1,0 +1,280 @@
+// XLSX: the workbook part and its relationships give the sheets in order, the shared strings
+// part gives the strings, and each worksheet part gives its cells. Strict OOXML differs only in
+// namespace URIs, which the reader does not look at (elements are matched by local name).
+
+#include <charconv>
+#include <cstring>
+
+#include "libs/workbook/package.h"
+
+namespace workbook {
+
+namespace {
+
+constexpr unsigned XML_OPTIONS = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+// Worksheets are parsed in slices of whole rows, so that the tree never holds more than this
+// much of a sheet at once.
+constexpr std::size_t SLICE_BYTES = 4u << 20;
+
+int hex_value(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Characters XML cannot carry are written as _xHHHH_ (ST_Xstring); "_x005F_" escapes a literal
+// underscore that would otherwise start such a sequence.
+void append_unescaped(std::string& out, std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t u = text.find("_x", i);
+        if (u == std::string_view::npos || u + 7 > text.size()) break;
+        char32_t value = 0;
+        bool ok = text[u + 6] == '_';
+        for (std::size_t k = u + 2; ok && k < u + 6; ++k) {
+            const int h = hex_value(text[k]);
+            ok = h >= 0;
+            value = value << 4 | static_cast<char32_t>(h < 0 ? 0 : h);
+        }
+        out.append(text.substr(i, u - i));
+        if (ok) {
+            append_utf8(out, (value >= 0xD800 && value < 0xE000) ? 0xFFFD : value);
+            i = u + 7;
+        } else {
+            out.append("_x");
+            i = u + 2;
+        }
+    }
+    out.append(text.substr(i));
+}
+
+void append_node_text(std::string& out, const pugi::xml_node& node)
+{
+    for (pugi::xml_node child : node.children())
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) append_unescaped(out, child.value());
+}
+
+// A string item: its own <t>, or the <t> of each rich-text run; phonetic runs are not text.
+std::string string_item_text(const pugi::xml_node& item)
+{
+    std::string text;
+    for (pugi::xml_node child : item.children()) {
+        const std::string_view name = local_name(child);
+        if (name == "t")
+            append_node_text(text, child);
+        else if (name == "r")
+            append_node_text(text, child_named(child, "t"));
+    }
+    return text;
+}
+
+std::optional<double> parse_double(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '+')) s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
+    return value;
+}
+
+template <typename T>
+std::optional<T> parse_unsigned(std::string_view s)
+{
+    T value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
+    return value;
+}
+
+// "B12" to (11, 1); none for anything else.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> parse_reference(std::string_view ref)
+{
+    std::uint64_t column = 0;
+    std::size_t i = 0;
+    for (; i < ref.size() && i < 4; ++i) {
+        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(ref[i])));
+        if (c < 'A' || c > 'Z') break;
+        column = column * 26 + static_cast<std::uint64_t>(c - 'A' + 1);
+    }
+    if (i == 0) return std::nullopt;
+    const auto row = parse_unsigned<std::uint32_t>(ref.substr(i));
+    if (!row || *row == 0) return std::nullopt;
+    return std::pair{*row - 1, static_cast<std::uint32_t>(column - 1)};
+}
+
+Cell error_cell_from_text(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, CellError> errors[] = {
+        {"#NULL!", CellError::null}, {"#DIV/0!", CellError::div0}, {"#VALUE!", CellError::value},
+        {"#REF!", CellError::ref},   {"#NAME?", CellError::name},  {"#NUM!", CellError::num},
+        {"#N/A", CellError::na},     {"#GETTING_DATA", CellError::getting_data},
+    };
+    for (const auto& [name, error] : errors) {
+        if (text == name) {
+            Cell cell;
+            cell.kind = CellKind::error;
+            cell.error = error;
+            return cell;
+        }
+    }
+    // Newer Excel adds error values (#SPILL!, #CALC!, ...); they are shown as written.
+    return text_cell(std::string(text));
+}
+
+class XlsxReader final : public Workbook::Reader {
+public:
+    XlsxReader(Package package, std::vector<std::string> parts, std::vector<std::string> strings)
+        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings))
+    {
+    }
+
+    Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const override
+    {
+        auto xml = package_.read(parts_[index]);
+        if (!xml) return xml.error();
+        CellSink sink(cell_limit);
+        if (auto done = read_in_slices(*xml, sink)) {
+            if (!*done) return std::move(sink).take();
+        }
+        // The slicing found no plain sheetData or a slice did not parse alone: read the whole tree.
+        CellSink whole(cell_limit);
+        auto doc = parse_part(*xml, parts_[index], XML_OPTIONS);
+        if (!doc) return doc.error();
+        const pugi::xml_node data = child_named((*doc)->document_element(), "sheetData");
+        if (auto error = read_rows(data, whole)) return std::move(*error);
+        return std::move(whole).take();
+    }
+
+private:
+    // nullopt when slicing does not apply; false when it read the sheet; true to fall back.
+    std::optional<bool> read_in_slices(const std::string& xml, CellSink& sink) const
+    {
+        const std::size_t name = xml.find("sheetData");
+        if (name == std::string::npos) return std::nullopt;
+        const std::size_t open = xml.rfind('<', name);
+        if (open == std::string::npos) return std::nullopt;
+        const std::string prefix = xml.substr(open + 1, name - open - 1);
+        if (!prefix.empty() && prefix.back() != ':') return std::nullopt;
+        const std::size_t tag_end = xml.find('>', name);
+        if (tag_end == std::string::npos) return std::nullopt;
+        if (xml[tag_end - 1] == '/') return false;  // <sheetData/>: no cells
+        const std::size_t end = xml.find("</" + prefix + "sheetData", tag_end);
+        if (end == std::string::npos) return std::nullopt;
+        const std::string row_close = "</" + prefix + "row>";
+        std::size_t pos = tag_end + 1;
+        std::string slice;
+        std::uint32_t next_row = 0;
+        while (pos < end && !sink.full()) {
+            std::size_t stop = end;
+            if (end - pos > SLICE_BYTES) {
+                const std::size_t close = xml.find(row_close, pos + SLICE_BYTES);
+                if (close != std::string::npos && close < end) stop = close + row_close.size();
+            }
+            slice.assign("<d>");
+            slice.append(xml, pos, stop - pos);
+            slice.append("</d>");
+            pugi::xml_document doc;
+            if (!doc.load_buffer_inplace(slice.data(), slice.size(), XML_OPTIONS, pugi::encoding_utf8)) return true;
+            if (read_rows(doc.document_element(), sink, &next_row)) return true;
+            pos = stop;
+        }
+        return false;
+    }
+
+    // Rows without an "r" attribute follow the previous row; cells without one follow the
+    // previous cell.
+    std::optional<Error> read_rows(const pugi::xml_node& data, CellSink& sink, std::uint32_t* next_row = nullptr) const
+    {
+        std::uint32_t fallback_row = 0;
+        std::uint32_t& row_index = next_row ? *next_row : fallback_row;
+        for (pugi::xml_node row : data.children()) {
+            if (local_name(row) != "row") continue;
+            if (auto r = parse_unsigned<std::uint32_t>(attribute_named(row, "r")); r && *r > 0) row_index = *r - 1;
+            std::uint32_t column = 0;
+            for (pugi::xml_node c : row.children()) {
+                if (local_name(c) != "c") continue;
+                std::uint32_t cell_row = row_index;
+                if (auto ref = parse_reference(c.attribute("r").value())) std::tie(cell_row, column) = *ref;
+                auto cell = read_cell(c);
+                if (!cell) return cell.error();
+                if (cell->kind != CellKind::empty) sink.add(cell_row, column, std::move(*cell));
+                if (sink.full()) return std::nullopt;
+                ++column;
+            }
+            ++row_index;
+        }
+        return std::nullopt;
+    }
+
+    Result<Cell> read_cell(const pugi::xml_node& c) const
+    {
+        const std::string_view type = c.attribute("t").value();
+        const pugi::xml_node v = child_named(c, "v");
+        if (type == "inlineStr") return text_cell(string_item_text(child_named(c, "is")));
+        if (!v) return Cell{};
+        std::string value;
+        append_node_text(value, v);
+        if (type == "s") {
+            const auto index = parse_unsigned<std::uint64_t>(value);
+            if (!index) return Cell{};
+            if (*index >= strings_.size())
+                return fail("Shared string " + decimal(*index) + " is out of range: the workbook has " +
+                            decimal(strings_.size()) + " shared strings.");
+            return text_cell(strings_[*index]);
+        }
+        if (type == "str") return text_cell(std::move(value));
+        if (type == "b") return bool_cell(value == "1" || value == "true");
+        if (type == "e") return error_cell_from_text(value);
+        if (type == "d") {
+            Cell cell = text_cell(std::move(value));
+            cell.kind = CellKind::iso_text;
+            return cell;
+        }
+        if (auto number = parse_double(value)) return number_cell(*number);
+        return value.empty() ? Cell{} : text_cell(std::move(value));
+    }
+
+    Package package_;
+    std::vector<std::string> parts_;
+    std::vector<std::string> strings_;
+};
+
+Result<std::vector<std::string>> read_shared_strings(const Package& package, const std::string& part)
+{
+    std::vector<std::string> strings;
+    if (part.empty() || !package.has(part)) return strings;
+    auto xml = package.read(part);
+    if (!xml) return xml.error();
+    auto doc = parse_part(*xml, part, XML_OPTIONS);
+    if (!doc) return doc.error();
+    for (pugi::xml_node si : (*doc)->document_element().children())
+        if (local_name(si) == "si") strings.push_back(string_item_text(si));
+    return strings;
+}
+
+}  // namespace
+
+Result<Workbook> Workbook::open_xlsx(std::span<const std::uint8_t> bytes)
+{
+    auto book = open_package_workbook(bytes, false);
+    if (!book) return book.error();
+    auto doc = parse_part(book->content, book->part, XML_OPTIONS);
+    if (!doc) return doc.error();
+    const pugi::xml_node root = (*doc)->document_element();
+    if (local_name(root) != "workbook") return fail("The part " + book->part + " is not a workbook.");
+    for (pugi::xml_node sheet : child_named(root, "sheets").children())
+        if (local_name(sheet) == "sheet") book->add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
+    auto strings = read_shared_strings(book->package, book->strings_part);
+    if (!strings) return strings.error();
+    auto reader =
+        std::make_unique<XlsxReader>(std::move(book->package), std::move(book->sheet_parts), std::move(*strings));
+    reader->names = std::move(book->names);
+    return Workbook(std::move(reader));
+}
+
+}  // namespace workbook
