@@ -173,6 +173,7 @@ void PackageWorkbook::add_sheet(std::string name, std::string_view rel_id)
 
 Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary)
 {
+    if (is_encrypted_package(bytes)) return encrypted_error();
     auto package = Package::open(bytes);
     if (!package) return package.error();
     const std::string mine = binary ? "xl/workbook.bin" : "xl/workbook.xml";

@@ -74,4 +74,10 @@ Cell rk_cell(std::uint32_t rk);
 
 std::string decimal(std::uint64_t n);
 
+// Password-protected workbooks of every kind, XLSX and XLSB included (their package is then
+// encrypted inside a compound file), fail with this text.
+Error encrypted_error();
+// True for a compound file that carries an encrypted OOXML package.
+bool is_encrypted_package(Bytes bytes);
+
 }  // namespace workbook

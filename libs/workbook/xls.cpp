@@ -216,7 +216,7 @@ Result<Globals> read_globals(Bytes stream)
         if (rec->id == R_EOF) break;
         switch (rec->id) {
             case R_FILEPASS:
-                return fail("The workbook is encrypted with a password; its cells cannot be read.");
+                return encrypted_error();
             case R_CODEPAGE:
                 if (auto cp = u16_at(rec->data, 0)) g.code_page = *cp;
                 break;
@@ -393,6 +393,15 @@ Error old_biff_error(const std::string& name)
 
 }  // namespace
 
+Error encrypted_error() { return fail("The workbook is encrypted with a password; its cells cannot be read."); }
+
+bool is_encrypted_package(Bytes bytes)
+{
+    if (!cfb::has_signature(bytes)) return false;
+    auto file = cfb::CompoundFile::open(bytes);
+    return file && file->open_stream("/EncryptedPackage");
+}
+
 Result<Workbook> Workbook::open_xls(std::span<const std::uint8_t> bytes)
 {
     if (auto old = old_biff_name(bytes)) return old_biff_error(*old);
@@ -400,7 +409,10 @@ Result<Workbook> Workbook::open_xls(std::span<const std::uint8_t> bytes)
     if (!file) return file.error();
     auto entry = file->open_stream("/Workbook");
     if (!entry) entry = file->open_stream("/Book");
-    if (!entry) return fail("The compound file holds no Workbook or Book stream.");
+    if (!entry) {
+        if (file->open_stream("/EncryptedPackage")) return encrypted_error();
+        return fail("The compound file holds no Workbook or Book stream.");
+    }
     auto stream = file->read(*entry);
     if (!stream) return stream.error();
     if (auto old = old_biff_name(*stream)) return old_biff_error(*old);

@@ -178,6 +178,8 @@ TEST(WorkbookXls, FailuresHaveTheirTexts)
         {"BIFF3 in a compound file", xls_file(record(0x0209, le(0, 2) + le(0x10, 2)), u"Book"),
          "The workbook is in the BIFF3 format of Excel 4.0 or earlier; only BIFF5 and BIFF8 workbooks can be read."},
         {"no workbook stream", xls_file("x", u"Other"), "The compound file holds no Workbook or Book stream."},
+        {"encrypted XLSX or XLSB package", xls_file("x", u"EncryptedPackage"),
+         "The workbook is encrypted with a password; its cells cannot be read."},
     };
     for (const auto& c : cases) {
         auto failed = Workbook::open_xls(c.bytes);
@@ -185,6 +187,12 @@ TEST(WorkbookXls, FailuresHaveTheirTexts)
         EXPECT_EQ(failed.error().message, c.message) << c.what;
     }
     EXPECT_FALSE(Workbook::open_xls(Bytes{1, 2, 3}));
+    const Bytes encrypted = xls_file("x", u"EncryptedPackage");
+    for (auto open : {&Workbook::open_xlsx, &Workbook::open_xlsb}) {
+        auto failed = open(encrypted);
+        ASSERT_FALSE(failed);
+        EXPECT_EQ(failed.error().message, "The workbook is encrypted with a password; its cells cannot be read.");
+    }
 }
 
 TEST(WorkbookXls, Biff5StringsUseTheCodePage)
