@@ -60,8 +60,8 @@ std::optional<double> f64_at(Bytes b, std::size_t off);
 void append_utf8(std::string& out, char32_t c);
 // UTF-16LE code units (2 bytes each) to UTF-8; unpaired surrogates become U+FFFD.
 void append_utf16le(std::string& out, Bytes units);
-// One byte a character: Latin-1 when `code_page` is 0, otherwise the Windows code page (1252 and
-// the Latin-1 range of the others; bytes a table lacks become U+FFFD).
+// One byte a character: Latin-1 when `code_page` is 0 (or 28591), otherwise the Windows code page
+// 1250, 1251, 1252 or 1253; bytes above 0x7F of other code pages become U+FFFD.
 void append_8bit(std::string& out, Bytes chars, std::uint16_t code_page);
 
 Cell number_cell(double value);

@@ -1,6 +1,5 @@
 #include "libs/workbook/workbook.h"
 
-#include <array>
 #include <cstring>
 
 #include "libs/workbook/reader.h"
@@ -64,31 +63,6 @@ void append_utf16le(std::string& out, Bytes units)
             }
         }
         append_utf8(out, (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u);
-    }
-}
-
-namespace {
-
-// Windows-1252 for 0x80 to 0x9F; 0 marks the five bytes it leaves undefined.
-constexpr std::array<char16_t, 32> CP1252_HIGH{
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-}  // namespace
-
-void append_8bit(std::string& out, Bytes chars, std::uint16_t code_page)
-{
-    for (std::uint8_t c : chars) {
-        if (c < 0x80 || code_page == 0) {
-            append_utf8(out, c);
-        } else if (code_page == 1252 || code_page == 28591) {
-            const char32_t mapped = (c < 0xA0 && code_page == 1252) ? CP1252_HIGH[c - 0x80] : c;
-            append_utf8(out, mapped == 0 ? 0xFFFD : mapped);
-        } else {
-            // Other code pages would need their own tables; say plainly that the byte is unknown.
-            append_utf8(out, 0xFFFD);
-        }
     }
 }
 

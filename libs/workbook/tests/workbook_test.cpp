@@ -197,14 +197,27 @@ TEST(WorkbookXls, FailuresHaveTheirTexts)
 
 TEST(WorkbookXls, Biff5StringsUseTheCodePage)
 {
-    // "Book" stream, 8-bit sheet name and LABEL text in Windows-1252 (0x80 is the euro sign).
-    const std::string cells = record(0x0204, cell_head(0, 0) + le(2, 2) + "\x80\xE9"s);
-    auto book = Workbook::open_xls(xls_file(biff_stream(0x0500, record(0x0042, le(1252, 2)), {"F\xFC"}, cells), u"Book"));
-    ASSERT_TRUE(book) << book.error().message;
-    EXPECT_EQ(book->sheet_names(), std::vector<std::string>{"F\xC3\xBC"});
-    auto range = book->read_sheet(0);
-    ASSERT_TRUE(range);
-    EXPECT_EQ(cells_of(*range), (std::map<std::string, std::string>{{"A1", "t:\xE2\x82\xAC\xC3\xA9"}}));
+    // "Book" stream, 8-bit sheet name and LABEL text in the workbook's code page.
+    struct Case {
+        std::uint16_t code_page;
+        std::string name_utf8, text_utf8;
+    };
+    const Case cases[] = {
+        {1252, "F\xC3\xBC", "\xE2\x82\xAC\xC3\xA9"},  // 0x80 is the euro sign
+        {1253, "F\xCF\x8C", "\xE2\x82\xAC\xCE\xB9"},  // 0xFC is omicron with tonos, 0xE9 iota
+        {1251, "F\xD1\x8C", "\xD0\x82\xD0\xB9"},
+        {932, "F\xEF\xBF\xBD", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // no table: unknown bytes say so
+    };
+    for (const auto& c : cases) {
+        const std::string cells = record(0x0204, cell_head(0, 0) + le(2, 2) + "\x80\xE9"s);
+        auto book = Workbook::open_xls(
+            xls_file(biff_stream(0x0500, record(0x0042, le(c.code_page, 2)), {"F\xFC"}, cells), u"Book"));
+        ASSERT_TRUE(book) << book.error().message;
+        EXPECT_EQ(book->sheet_names(), std::vector<std::string>{c.name_utf8}) << c.code_page;
+        auto range = book->read_sheet(0);
+        ASSERT_TRUE(range);
+        EXPECT_EQ(cells_of(*range), (std::map<std::string, std::string>{{"A1", "t:" + c.text_utf8}})) << c.code_page;
+    }
 }
 
 const std::string RELS_ROOT =
