@@ -2,7 +2,9 @@
 // part gives the strings, and each worksheet part gives its cells. Strict OOXML differs only in
 // namespace URIs, which the reader does not look at (elements are matched by local name).
 
+#include <cctype>
 #include <charconv>
+#include <tuple>
 #include <cstring>
 
 #include "libs/workbook/package.h"
@@ -13,9 +15,88 @@ namespace {
 
 constexpr unsigned XML_OPTIONS = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
-// Worksheets are parsed in slices of whole rows, so that the tree never holds more than this
-// much of a sheet at once.
+// Worksheets and string tables are parsed in slices of whole rows or items, so that the tree
+// never holds more than a few megabytes of a part at once: a tree takes many times the bytes of
+// its text. A single piece (one row, or a part that cannot be sliced) may not exceed
+// MAX_PIECE_BYTES.
 constexpr std::size_t SLICE_BYTES = 4u << 20;
+constexpr std::size_t MAX_PIECE_BYTES = 16u << 20;
+
+enum class Sliced { done, not_applicable, failed, too_large };
+
+bool is_name_char(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+}
+
+// Calls `visit` with the parent of each slice's items (the children of `container` named
+// `item`, with the container's namespace prefix) until it returns false. Slicing needs the
+// container's start and end tags as plain text; anything else is `not_applicable`, and a slice
+// that does not parse alone (an item closer inside CDATA, say) is `failed`.
+template <typename Visit>
+Sliced visit_in_slices(const std::string& xml, std::string_view container, std::string_view item, Visit&& visit)
+{
+    std::size_t name = xml.find(container);
+    std::string prefix;
+    for (;; name = xml.find(container, name + 1)) {
+        if (name == std::string::npos) return Sliced::not_applicable;
+        std::size_t open = name;
+        while (open > 0 && (is_name_char(xml[open - 1]) || xml[open - 1] == ':')) --open;
+        if (open == 0 || xml[open - 1] != '<') continue;
+        prefix = xml.substr(open, name - open);
+        const char after = name + container.size() < xml.size() ? xml[name + container.size()] : '\0';
+        if ((prefix.empty() || prefix.back() == ':') && (after == '>' || after == '/' || std::isspace(static_cast<unsigned char>(after))))
+            break;
+    }
+    const std::size_t tag_end = xml.find('>', name);
+    if (tag_end == std::string::npos) return Sliced::not_applicable;
+    if (xml[tag_end - 1] == '/') return Sliced::done;  // an empty container
+    const std::size_t end = xml.find("</" + prefix + std::string(container), tag_end);
+    if (end == std::string::npos) return Sliced::not_applicable;
+    const std::string closer = "</" + prefix + std::string(item) + ">";
+    std::size_t pos = tag_end + 1;
+    std::string slice;
+    while (pos < end) {
+        std::size_t stop = end;
+        if (end - pos > SLICE_BYTES) {
+            const std::size_t close = xml.find(closer, pos + SLICE_BYTES);
+            if (close != std::string::npos && close < end) stop = close + closer.size();
+        }
+        if (stop - pos > MAX_PIECE_BYTES) return Sliced::too_large;
+        slice.assign("<d>");
+        slice.append(xml, pos, stop - pos);
+        slice.append("</d>");
+        pugi::xml_document doc;
+        if (!doc.load_buffer_inplace(slice.data(), slice.size(), XML_OPTIONS, pugi::encoding_utf8)) return Sliced::failed;
+        if (!visit(doc.document_element())) break;
+        pos = stop;
+    }
+    return Sliced::done;
+}
+
+Error too_large(std::string_view part)
+{
+    return fail("The package part " + std::string(part) + " holds more than " + decimal(MAX_PIECE_BYTES >> 20) +
+                " MiB of XML that cannot be read in pieces; it is not read.");
+}
+
+// Parses and visits a part: in slices where it can, otherwise as one tree of bounded size, after
+// `restart` has dropped what the slices before a failed one gave.
+template <typename Visit, typename Restart>
+std::optional<Error> visit_part(std::string& xml, std::string_view part, std::string_view container,
+                                std::string_view item, Visit&& visit, Restart&& restart)
+{
+    const Sliced sliced = visit_in_slices(xml, container, item, visit);
+    if (sliced == Sliced::done) return std::nullopt;
+    if (sliced == Sliced::too_large || xml.size() > MAX_PIECE_BYTES) return too_large(part);
+    restart();
+    auto doc = parse_part(xml, part, XML_OPTIONS);
+    if (!doc) return doc.error();
+    pugi::xml_node node = (*doc)->document_element();
+    if (local_name(node) != container) node = child_named(node, container);
+    visit(node);
+    return std::nullopt;
+}
 
 int hex_value(char c)
 {
@@ -138,60 +219,29 @@ public:
         auto xml = package_.read(parts_[index]);
         if (!xml) return xml.error();
         CellSink sink(cell_limit);
-        if (auto done = read_in_slices(*xml, sink)) {
-            if (!*done) return std::move(sink).take();
-        }
-        // The slicing found no plain sheetData or a slice did not parse alone: read the whole tree.
-        CellSink whole(cell_limit);
-        auto doc = parse_part(*xml, parts_[index], XML_OPTIONS);
-        if (!doc) return doc.error();
-        const pugi::xml_node data = child_named((*doc)->document_element(), "sheetData");
-        if (auto error = read_rows(data, whole)) return std::move(*error);
-        return std::move(whole).take();
+        std::optional<Error> error;
+        std::uint32_t next_row = 0;
+        std::optional<Error> failed = visit_part(
+            *xml, parts_[index], "sheetData", "row",
+            [&](const pugi::xml_node& rows) {
+                error = read_rows(rows, sink, &next_row);
+                return !error && !sink.full();
+            },
+            [&] {
+                sink = CellSink(cell_limit);
+                next_row = 0;
+            });
+        if (failed) return std::move(*failed);
+        if (error) return std::move(*error);
+        return std::move(sink).take();
     }
 
 private:
-    // nullopt when slicing does not apply; false when it read the sheet; true to fall back.
-    std::optional<bool> read_in_slices(const std::string& xml, CellSink& sink) const
-    {
-        const std::size_t name = xml.find("sheetData");
-        if (name == std::string::npos) return std::nullopt;
-        const std::size_t open = xml.rfind('<', name);
-        if (open == std::string::npos) return std::nullopt;
-        const std::string prefix = xml.substr(open + 1, name - open - 1);
-        if (!prefix.empty() && prefix.back() != ':') return std::nullopt;
-        const std::size_t tag_end = xml.find('>', name);
-        if (tag_end == std::string::npos) return std::nullopt;
-        if (xml[tag_end - 1] == '/') return false;  // <sheetData/>: no cells
-        const std::size_t end = xml.find("</" + prefix + "sheetData", tag_end);
-        if (end == std::string::npos) return std::nullopt;
-        const std::string row_close = "</" + prefix + "row>";
-        std::size_t pos = tag_end + 1;
-        std::string slice;
-        std::uint32_t next_row = 0;
-        while (pos < end && !sink.full()) {
-            std::size_t stop = end;
-            if (end - pos > SLICE_BYTES) {
-                const std::size_t close = xml.find(row_close, pos + SLICE_BYTES);
-                if (close != std::string::npos && close < end) stop = close + row_close.size();
-            }
-            slice.assign("<d>");
-            slice.append(xml, pos, stop - pos);
-            slice.append("</d>");
-            pugi::xml_document doc;
-            if (!doc.load_buffer_inplace(slice.data(), slice.size(), XML_OPTIONS, pugi::encoding_utf8)) return true;
-            if (read_rows(doc.document_element(), sink, &next_row)) return true;
-            pos = stop;
-        }
-        return false;
-    }
-
     // Rows without an "r" attribute follow the previous row; cells without one follow the
     // previous cell.
-    std::optional<Error> read_rows(const pugi::xml_node& data, CellSink& sink, std::uint32_t* next_row = nullptr) const
+    std::optional<Error> read_rows(const pugi::xml_node& data, CellSink& sink, std::uint32_t* next_row) const
     {
-        std::uint32_t fallback_row = 0;
-        std::uint32_t& row_index = next_row ? *next_row : fallback_row;
+        std::uint32_t& row_index = *next_row;
         for (pugi::xml_node row : data.children()) {
             if (local_name(row) != "row") continue;
             if (auto r = parse_unsigned<std::uint32_t>(attribute_named(row, "r")); r && *r > 0) row_index = *r - 1;
@@ -250,10 +300,12 @@ Result<std::vector<std::string>> read_shared_strings(const Package& package, con
     if (part.empty() || !package.has(part)) return strings;
     auto xml = package.read(part);
     if (!xml) return xml.error();
-    auto doc = parse_part(*xml, part, XML_OPTIONS);
-    if (!doc) return doc.error();
-    for (pugi::xml_node si : (*doc)->document_element().children())
-        if (local_name(si) == "si") strings.push_back(string_item_text(si));
+    auto failed = visit_part(*xml, part, "sst", "si", [&](const pugi::xml_node& items) {
+        for (pugi::xml_node si : items.children())
+            if (local_name(si) == "si") strings.push_back(string_item_text(si));
+        return true;
+    }, [&] { strings.clear(); });
+    if (failed) return std::move(*failed);
     return strings;
 }
 

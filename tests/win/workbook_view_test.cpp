@@ -1,13 +1,14 @@
 // Spreadsheet formats on the clipboard under Wine: the grid on the table page, with the captions of
 // its kind, in the simple view's preview and in the advanced view.
 #include <gtest/gtest.h>
-#include <commctrl.h>
 
 #include "app/main_window_win.h"
 #include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "corpus.h"
 #include "main_window_fixture.h"
+
+#include <commctrl.h>
 
 namespace cw {
 namespace {

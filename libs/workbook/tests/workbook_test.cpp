@@ -341,6 +341,36 @@ TEST(WorkbookXlsx, LargeSheetsAreReadInSlicesAndCappedAtTheCellLimit)
     ASSERT_TRUE(capped);
     EXPECT_EQ(capped->cells.size(), 1000u);
     EXPECT_TRUE(capped->truncated);
+
+    // A row closer inside CDATA where a slice would end: the sheet is read again as one tree,
+    // without the cells of the slices before counted twice.
+    std::string tricky = "<worksheet><sheetData>";
+    int rows = 0;
+    while (tricky.size() < (std::size_t{4} << 20) - 50'000)
+        tricky += "<row><c><v>" + std::to_string(++rows) + "</v></c></row>";
+    tricky += "<row><c t=\"inlineStr\"><is><t><![CDATA[" + std::string(100'000, 'p') + "</row>]]></t></is></c></row>";
+    tricky += "<row><c><v>-1</v></c></row></sheetData></worksheet>";
+    const Bytes tricky_bytes = bytes_of(cw::test::build_zip(xlsx_members(tricky)));
+    auto tricky_book = Workbook::open_xlsx(tricky_bytes);
+    ASSERT_TRUE(tricky_book);
+    auto whole = tricky_book->read_sheet(0);
+    ASSERT_TRUE(whole) << whole.error().message;
+    ASSERT_EQ(whole->cells.size(), static_cast<std::size_t>(rows) + 2);
+    EXPECT_EQ(whole->cells.back().row, static_cast<std::uint32_t>(rows) + 1);
+    EXPECT_EQ(whole->cells.back().cell.number, -1);
+
+    // One row of more than 16 MiB cannot be sliced and is refused.
+    std::string wide = "<worksheet><sheetData><row>";
+    while (wide.size() < (std::size_t{17} << 20)) wide += "<c><v>1</v></c>";
+    wide += "</row></sheetData></worksheet>";
+    const Bytes wide_bytes = bytes_of(cw::test::build_zip(xlsx_members(wide)));
+    auto wide_book = Workbook::open_xlsx(wide_bytes);
+    ASSERT_TRUE(wide_book);
+    auto refused = wide_book->read_sheet(0);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message,
+              "The package part xl/sheets/two.xml holds more than 16 MiB of XML that cannot be read in pieces; it is "
+              "not read.");
 }
 
 std::string varint(std::uint32_t v)
