@@ -139,6 +139,26 @@ TEST(WorkbookPreview, UsedRangeIsBoundedAndStartsAtItsFirstCell)
     }
 }
 
+TEST(WorkbookPreview, NoSheetsAndUnreadableSheets)
+{
+    const std::string no_sheets = test::build_zip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}});
+    const PropertyTable none = read_workbook("Biff8", std::vector<std::uint8_t>(no_sheets.begin(), no_sheets.end()));
+    EXPECT_EQ(none.columns, std::vector<std::string>{"Workbook"});
+    EXPECT_EQ(none.rows, (TableRows{{"No worksheets"}}));
+
+    const std::string missing = test::build_zip({
+        {"xl/workbook.xml", R"(<workbook><sheets><sheet name="Lost" r:id="rId1"/></sheets></workbook>)"},
+        {"xl/_rels/workbook.xml.rels",
+         R"(<Relationships><Relationship Id="rId1" Type="x/worksheet" Target="gone.xml"/></Relationships>)"},
+    });
+    const PropertyTable lost = read_workbook("Biff8", std::vector<std::uint8_t>(missing.begin(), missing.end()));
+    EXPECT_EQ(lost.columns, std::vector<std::string>{"A"});
+    EXPECT_EQ(lost.rows, (TableRows{{"Unable to read Lost: The package has no part xl/gone.xml."}}));
+    EXPECT_EQ(lost.raw_text, "Format: Biff8\r\nPayload: " + std::to_string(missing.size()) +
+                                 " bytes\r\nSignature: 50 4B 03 04 14 00 00 00\r\n\r\nContainer: ZIP-based Office "
+                                 "package (XLSB/BIFF12).\r\n");
+}
+
 // --- LibreOffice's first-sheet CSV against ours -------------------------------------------------
 
 std::optional<double> as_number(std::string_view s)
