@@ -187,13 +187,16 @@ Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary)
     auto content = package->read(part);
     if (!content) return content.error();
     auto rels = package->relationships(part);
-    std::string strings_part;
-    for (const auto& rel : rels)
+    std::string strings_part, styles_part;
+    for (const auto& rel : rels) {
         if (type_name(rel.type) == "sharedStrings") strings_part = rel.target;
-    const std::string usual_strings = binary ? "xl/sharedStrings.bin" : "xl/sharedStrings.xml";
-    if (strings_part.empty() && package->has(usual_strings)) strings_part = usual_strings;
+        if (type_name(rel.type) == "styles") styles_part = rel.target;
+    }
+    const std::string ext = binary ? ".bin" : ".xml";
+    if (strings_part.empty() && package->has("xl/sharedStrings" + ext)) strings_part = "xl/sharedStrings" + ext;
+    if (styles_part.empty() && package->has("xl/styles" + ext)) styles_part = "xl/styles" + ext;
     return PackageWorkbook{std::move(*package), std::move(part), std::move(*content), std::move(rels),
-                           std::move(strings_part), {}, {}};
+                           std::move(strings_part), std::move(styles_part), {}, {}};
 }
 
 std::string_view type_name(std::string_view type)

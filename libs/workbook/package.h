@@ -49,6 +49,7 @@ struct PackageWorkbook {
     std::string content;
     std::vector<Relationship> rels;
     std::string strings_part;
+    std::string styles_part;
     std::vector<std::string> names;
     std::vector<std::string> sheet_parts;
     // Adds the sheet whose relationship id is `rel_id` when it is a worksheet or macro sheet.

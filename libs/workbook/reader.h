@@ -3,6 +3,7 @@
 // its limit, and the little-endian and text helpers of the binary formats.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -73,6 +74,23 @@ Cell error_cell_from_code(std::uint8_t code);
 Cell rk_cell(std::uint32_t rk);
 
 std::string decimal(std::uint64_t n);
+
+// Which cell styles show numbers as dates or times, so that such cells read as date_time: the
+// built-in date formats, and format codes with date or time letters outside quoted text,
+// escapes and bracketed colours, conditions and locales ([h], [m] and [s] count as time).
+class DateStyles {
+public:
+    // A custom format; a later one with the same id replaces it, as it would for the writer.
+    void add_format(std::uint32_t id, std::string_view code);
+    // The next cell style (XF) in order, with its number format id; formats come before styles.
+    void add_style(std::uint32_t format_id);
+    // A floating-point or integer cell in a date style becomes date_time with the same serial.
+    void mark(Cell& cell, std::size_t style) const;
+
+private:
+    std::map<std::uint32_t, bool> formats_;  // custom format id: whether it shows a date
+    std::vector<bool> styles_;               // cell style: whether it shows a date
+};
 
 // Password-protected workbooks of every kind, XLSX and XLSB included (their package is then
 // encrypted inside a compound file), fail with this text.

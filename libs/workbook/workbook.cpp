@@ -1,5 +1,7 @@
 #include "libs/workbook/workbook.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "libs/workbook/reader.h"
@@ -128,5 +130,54 @@ Cell rk_cell(std::uint32_t rk)
 }
 
 std::string decimal(std::uint64_t n) { return std::to_string(n); }
+
+namespace {
+
+bool is_builtin_date_format(std::uint32_t id)
+{
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
+
+bool is_date_code(std::string_view code)
+{
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        const char c = code[i];
+        if (c == '"') {
+            const std::size_t close = code.find('"', i + 1);
+            if (close == std::string_view::npos) return false;
+            i = close;
+        } else if (c == '\\' || c == '_' || c == '*') {
+            ++i;  // the next character is literal, or padding
+        } else if (c == '[') {
+            const std::size_t close = code.find(']', i + 1);
+            if (close == std::string_view::npos) return false;
+            const char inner = static_cast<char>(std::tolower(static_cast<unsigned char>(code[std::min(i + 1, close)])));
+            if (inner == 'h' || inner == 'm' || inner == 's') return true;  // elapsed time
+            i = close;
+        } else if (c != '\0' && std::strchr("dDmMyYhHsS", c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void DateStyles::add_format(std::uint32_t id, std::string_view code) { formats_[id] = is_date_code(code); }
+
+void DateStyles::add_style(std::uint32_t format_id)
+{
+    const auto custom = formats_.find(format_id);
+    styles_.push_back(custom != formats_.end() ? custom->second : is_builtin_date_format(format_id));
+}
+
+void DateStyles::mark(Cell& cell, std::size_t style) const
+{
+    if ((cell.kind != CellKind::floating && cell.kind != CellKind::integer) || style >= styles_.size() ||
+        !styles_[style])
+        return;
+    if (cell.kind == CellKind::integer) cell.number = static_cast<double>(cell.integer);
+    cell.kind = CellKind::date_time;
+}
 
 }  // namespace workbook

@@ -21,6 +21,8 @@ enum : std::uint16_t {
     R_MULRK = 0x00BD,
     R_RSTRING = 0x00D6,
     R_SST = 0x00FC,
+    R_XF = 0x00E0,
+    R_FORMAT = 0x041E,
     R_LABELSST = 0x00FD,
     R_NUMBER = 0x0203,
     R_LABEL = 0x0204,
@@ -156,6 +158,7 @@ struct Globals {
         std::uint32_t offset = 0;
     };
     std::vector<Sheet> sheets;
+    DateStyles dates;
 };
 
 std::vector<Bytes> with_continues(Bytes first, RecordReader& records)
@@ -237,6 +240,22 @@ Result<Globals> read_globals(Bytes stream)
                 g.sheets.push_back({std::move(name), *offset});
                 break;
             }
+            case R_FORMAT: {
+                const auto id = u16_at(rec->data, 0);
+                if (!id) break;
+                std::string code;
+                if (g.biff == 8) {
+                    ContinuedReader r({rec->data.subspan(2)});
+                    code = read_biff8_string(r, false).value_or("");
+                } else {
+                    code = biff5_string(rec->data, 2, 1, g.code_page);
+                }
+                g.dates.add_format(*id, code);
+                break;
+            }
+            case R_XF:
+                if (auto format = u16_at(rec->data, 2)) g.dates.add_style(*format);
+                break;
             case R_SST: {
                 std::size_t total = 0;
                 auto parts = with_continues(rec->data, records);
@@ -302,6 +321,13 @@ private:
                id == R_MULRK || id == R_BOOLERR || id == R_RSTRING;
     }
 
+    // The cell with the date kind when the XF index at `xf_offset` of the record names a date style.
+    Cell dated(Cell cell, Bytes record, std::size_t xf_offset) const
+    {
+        g_.dates.mark(cell, u16_at(record, xf_offset).value_or(0xFFFF));
+        return cell;
+    }
+
     std::optional<std::string> formula_string(std::vector<Bytes> parts) const
     {
         if (g_.biff == 5) return biff5_string(parts[0], 0, 2, g_.code_page);
@@ -322,17 +348,17 @@ private:
         const Bytes d = rec.data;
         switch (rec.id) {
             case R_NUMBER:
-                if (auto v = f64_at(d, 6)) sink.add(row, col, number_cell(*v));
+                if (auto v = f64_at(d, 6)) sink.add(row, col, dated(number_cell(*v), d, 4));
                 break;
             case R_RK:
-                if (auto v = u32_at(d, 6)) sink.add(row, col, rk_cell(*v));
+                if (auto v = u32_at(d, 6)) sink.add(row, col, dated(rk_cell(*v), d, 4));
                 break;
             case R_MULRK: {
                 // Pairs of (XF index, RK) from the first column on, then the last column; a cut
                 // record keeps the pairs it holds completely.
                 std::size_t off = 4;
                 for (std::uint32_t c = col; off + 6 <= d.size() && c <= 0xFFFF; ++c, off += 6)
-                    sink.add(row, c, rk_cell(*u32_at(d, off + 2)));
+                    sink.add(row, c, dated(rk_cell(*u32_at(d, off + 2)), d, off));
                 break;
             }
             case R_LABELSST: {
@@ -354,7 +380,7 @@ private:
             case R_FORMULA: {
                 if (d.size() < 14) break;
                 if (d[12] != 0xFF || d[13] != 0xFF) {
-                    sink.add(row, col, number_cell(*f64_at(d, 6)));
+                    sink.add(row, col, dated(number_cell(*f64_at(d, 6)), d, 4));
                     break;
                 }
                 switch (d[6]) {

@@ -21,6 +21,10 @@ enum : std::uint32_t {
     B_FMLA_BOOL = 0x0A,
     B_FMLA_ERROR = 0x0B,
     B_SST_ITEM = 0x13,
+    B_FMT = 0x2C,
+    B_XF = 0x2F,
+    B_BEGIN_CELL_XFS = 0x269,
+    B_END_CELL_XFS = 0x26A,
     B_CELL_RSTRING = 0x3E,
     B_BUNDLE_SH = 0x9C,
 };
@@ -74,8 +78,8 @@ std::optional<std::string> wide_string(Bytes data, std::size_t off, std::size_t*
 
 class XlsbReader final : public Workbook::Reader {
 public:
-    XlsbReader(Package package, std::vector<std::string> parts, std::vector<std::string> strings)
-        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings))
+    XlsbReader(Package package, std::vector<std::string> parts, std::vector<std::string> strings, DateStyles dates)
+        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings)), dates_(std::move(dates))
     {
     }
 
@@ -97,6 +101,7 @@ public:
             if (!column || rec->data.size() < 8) continue;
             auto cell = read_cell(*rec);
             if (!cell) return cell.error();
+            dates_.mark(*cell, *u32_at(rec->data, 4) & 0xFFFFFF);
             if (cell->kind != CellKind::empty) sink.add(row, *column, std::move(*cell));
         }
         return std::move(sink).take();
@@ -147,6 +152,7 @@ private:
     Package package_;
     std::vector<std::string> parts_;
     std::vector<std::string> strings_;
+    DateStyles dates_;
 };
 
 Bytes bytes_of(const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); }
@@ -165,6 +171,29 @@ Result<std::vector<std::string>> read_shared_strings(const Package& package, con
         strings.push_back(text ? std::move(*text) : std::string());
     }
     return strings;
+}
+
+// Number formats (BrtFmt) and the cell styles between BrtBeginCellXFs and BrtEndCellXFs; an
+// unreadable styles part leaves every number a number.
+DateStyles read_date_styles(const Package& package, const std::string& part)
+{
+    DateStyles dates;
+    if (part.empty()) return dates;
+    auto data = package.read(part);
+    if (!data) return dates;
+    RecordReader records(bytes_of(*data));
+    bool in_cell_styles = false;
+    while (auto rec = records.next()) {
+        if (rec->type == B_FMT) {
+            if (auto id = u16_at(rec->data, 0))
+                if (auto code = wide_string(rec->data, 2)) dates.add_format(*id, *code);
+        } else if (rec->type == B_BEGIN_CELL_XFS || rec->type == B_END_CELL_XFS) {
+            in_cell_styles = rec->type == B_BEGIN_CELL_XFS;
+        } else if (rec->type == B_XF && in_cell_styles) {
+            dates.add_style(u16_at(rec->data, 2).value_or(0));
+        }
+    }
+    return dates;
 }
 
 }  // namespace
@@ -188,8 +217,9 @@ Result<Workbook> Workbook::open_xlsb(std::span<const std::uint8_t> bytes)
     }
     auto strings = read_shared_strings(book->package, book->strings_part);
     if (!strings) return strings.error();
-    auto reader =
-        std::make_unique<XlsbReader>(std::move(book->package), std::move(book->sheet_parts), std::move(*strings));
+    DateStyles dates = read_date_styles(book->package, book->styles_part);
+    auto reader = std::make_unique<XlsbReader>(std::move(book->package), std::move(book->sheet_parts),
+                                               std::move(*strings), std::move(dates));
     reader->names = std::move(book->names);
     return Workbook(std::move(reader));
 }

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <charconv>
 #include <tuple>
-#include <cstring>
 
 #include "libs/workbook/package.h"
 
@@ -209,8 +208,8 @@ Cell error_cell_from_text(std::string_view text)
 
 class XlsxReader final : public Workbook::Reader {
 public:
-    XlsxReader(Package package, std::vector<std::string> parts, std::vector<std::string> strings)
-        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings))
+    XlsxReader(Package package, std::vector<std::string> parts, std::vector<std::string> strings, DateStyles dates)
+        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings)), dates_(std::move(dates))
     {
     }
 
@@ -252,6 +251,7 @@ private:
                 if (auto ref = parse_reference(c.attribute("r").value())) std::tie(cell_row, column) = *ref;
                 auto cell = read_cell(c);
                 if (!cell) return cell.error();
+                dates_.mark(*cell, parse_unsigned<std::uint32_t>(c.attribute("s").value()).value_or(0));
                 if (cell->kind != CellKind::empty) sink.add(cell_row, column, std::move(*cell));
                 if (sink.full()) return std::nullopt;
                 ++column;
@@ -292,7 +292,27 @@ private:
     Package package_;
     std::vector<std::string> parts_;
     std::vector<std::string> strings_;
+    DateStyles dates_;
 };
+
+// The number formats and cell styles of the styles part. Dates are a refinement of the cell
+// kind, so a styles part that cannot be read leaves every number a number.
+DateStyles read_date_styles(const Package& package, const std::string& part)
+{
+    DateStyles dates;
+    if (part.empty()) return dates;
+    auto xml = package.read(part);
+    if (!xml || xml->size() > MAX_PIECE_BYTES) return dates;
+    auto doc = parse_part(*xml, part, XML_OPTIONS);
+    if (!doc) return dates;
+    const pugi::xml_node sheet = (*doc)->document_element();
+    for (pugi::xml_node f : child_named(sheet, "numFmts").children())
+        if (auto id = parse_unsigned<std::uint32_t>(attribute_named(f, "numFmtId")))
+            dates.add_format(*id, attribute_named(f, "formatCode"));
+    for (pugi::xml_node xf : child_named(sheet, "cellXfs").children())
+        if (local_name(xf) == "xf") dates.add_style(parse_unsigned<std::uint32_t>(attribute_named(xf, "numFmtId")).value_or(0));
+    return dates;
+}
 
 Result<std::vector<std::string>> read_shared_strings(const Package& package, const std::string& part)
 {
@@ -323,8 +343,9 @@ Result<Workbook> Workbook::open_xlsx(std::span<const std::uint8_t> bytes)
         if (local_name(sheet) == "sheet") book->add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
     auto strings = read_shared_strings(book->package, book->strings_part);
     if (!strings) return strings.error();
-    auto reader =
-        std::make_unique<XlsxReader>(std::move(book->package), std::move(book->sheet_parts), std::move(*strings));
+    DateStyles dates = read_date_styles(book->package, book->styles_part);
+    auto reader = std::make_unique<XlsxReader>(std::move(book->package), std::move(book->sheet_parts),
+                                               std::move(*strings), std::move(dates));
     reader->names = std::move(book->names);
     return Workbook(std::move(reader));
 }

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "compound_file_builder.h"
+#include "corpus.h"
+#include "libs/workbook/reader.h"
 #include "zip_builder.h"
 
 namespace workbook {
@@ -440,6 +442,54 @@ TEST(WorkbookXlsb, ReadsSheetsStringsAndCells)
     auto as_xlsx = Workbook::open_xlsx(zip);
     ASSERT_FALSE(as_xlsx);
     EXPECT_EQ(as_xlsx.error().message, "The package holds a binary workbook (xl/workbook.bin), not an XML one.");
+}
+
+TEST(WorkbookDates, NumberFormatsDecideTheDateKind)
+{
+    const std::pair<const char*, bool> codes[] = {
+        {"yyyy-mm-dd", true},  {"[h]:mm:ss", true},        {"mmm d", true},      {"0.00", false},
+        {"General", false},    {"\"day\" 0", false},       {"[Red]0.0", false},  {"#,##0_);[Red](#,##0)", false},
+        {"\\d0", false},       {"[$-409]h:mm AM/PM", true}, {"0.0E+00", false}, {"@", false},
+    };
+    DateStyles dates;
+    for (std::size_t i = 0; i < std::size(codes); ++i) dates.add_format(static_cast<std::uint32_t>(164 + i), codes[i].first);
+    for (std::size_t i = 0; i < std::size(codes); ++i) dates.add_style(static_cast<std::uint32_t>(164 + i));
+    dates.add_style(14);  // built-in m/d/yyyy
+    dates.add_style(2);   // built-in 0.00
+    for (std::size_t i = 0; i < std::size(codes) + 2; ++i) {
+        Cell cell;
+        cell.kind = CellKind::integer;
+        cell.integer = 44197;
+        dates.mark(cell, i);
+        const bool expected = i < std::size(codes) ? codes[i].second : i == std::size(codes);
+        EXPECT_EQ(cell.kind == CellKind::date_time, expected) << i;
+        if (expected) {
+            EXPECT_EQ(cell.number, 44197.0);
+        }
+    }
+}
+
+TEST(WorkbookDates, CorpusDatesReadAsDateTimeInEveryFormat)
+{
+    CW_REQUIRE_CORPUS();
+    const auto dir = cw::test::corpus_dir() / "workbooks" / "calamine";
+    for (const char* file : {"date.xls", "date.xlsx", "date.xlsb"}) {
+        const auto bytes = cw::test::read_file_bytes(dir / file);
+        const std::string name = file;
+        auto book = name.ends_with(".xls") ? Workbook::open_xls(bytes)
+                    : name.ends_with(".xlsx") ? Workbook::open_xlsx(bytes) : Workbook::open_xlsb(bytes);
+        ASSERT_TRUE(book) << file;
+        auto range = book->read_sheet(0);
+        ASSERT_TRUE(range) << file;
+        // Column A holds two dates and a duration, column B plain numbers.
+        for (const auto& c : range->cells) {
+            EXPECT_EQ(c.cell.kind == CellKind::date_time, c.column == 0) << file << " row " << c.row;
+            if (c.column == 0 && c.row == 0) {
+                EXPECT_EQ(c.cell.number, 44197.0) << file;
+            }
+        }
+        EXPECT_EQ(range->cells.size(), 6u) << file;
+    }
 }
 
 }  // namespace
