@@ -58,6 +58,8 @@ void insert_columns(HWND list, const std::vector<ListColumn>& columns)
 void insert_row(HWND list, int row, const std::vector<std::string>& cells)
 {
     for (std::size_t c = 0; c < cells.size(); ++c) {
+        // A new item's sub-items are already empty; sparse workbook grids are mostly empty cells.
+        if (c > 0 && cells[c].empty()) continue;
         std::wstring text = to_wide(cells[c]);
         LVITEMW item{};
         item.mask = LVIF_TEXT;

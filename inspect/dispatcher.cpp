@@ -14,7 +14,9 @@
 #include "inspect/text_locale.h"
 #include "preview/audio.h"
 #include "preview/html_document.h"
+#include "preview/sheet_text.h"
 #include "preview/table_text.h"
+#include "preview/workbook_preview.h"
 
 namespace cw {
 
@@ -109,6 +111,9 @@ bool has_byte_interpreter(DispatchRow row)
         case DispatchRow::RichText:
         case DispatchRow::Html:
         case DispatchRow::Csv:
+        case DispatchRow::SylkOrDif:
+        case DispatchRow::XmlSpreadsheet:
+        case DispatchRow::Workbook:
         case DispatchRow::Locale:
         case DispatchRow::DisplayText:
         case DispatchRow::UnicodeText:
@@ -147,6 +152,13 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
             return DetailReport::make_html(make_html_preview(copy.bytes));
         case DispatchRow::Csv:
             return DetailReport::make_table(parse_delimited_text(text_of_bytes(copy.bytes), ','));
+        case DispatchRow::SylkOrDif:
+            return DetailReport::make_table(entry.id == 4 ? parse_sylk(text_of_bytes(copy.bytes))
+                                                          : parse_dif(text_of_bytes(copy.bytes)));
+        case DispatchRow::XmlSpreadsheet:
+            return DetailReport::make_table(parse_xml_spreadsheet(text_of_bytes(copy.bytes)));
+        case DispatchRow::Workbook:
+            return DetailReport::make_table(read_workbook(entry.name, copy.bytes));
         case DispatchRow::DisplayText:
             return DetailReport::make_text(text_of_bytes(copy.bytes));
         case DispatchRow::UnicodeText:

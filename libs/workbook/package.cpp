@@ -1,0 +1,243 @@
+#include "libs/workbook/package.h"
+
+#include <zip.h>
+
+namespace workbook {
+
+struct Package::Impl {
+    zip_t* archive = nullptr;
+    ~Impl()
+    {
+        if (archive) zip_discard(archive);
+    }
+};
+
+Package::Package(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Package::Package(Package&&) noexcept = default;
+Package& Package::operator=(Package&&) noexcept = default;
+Package::~Package() = default;
+
+namespace {
+
+std::string zip_message(zip_error_t* error)
+{
+    std::string text = zip_error_strerror(error);
+    if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::optional<zip_uint64_t> locate(zip_t* archive, std::string_view part)
+{
+    const std::string name(part);
+    zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
+    // Part names compare without regard to case in OPC, and some writers differ from their rels.
+    if (index < 0) index = zip_name_locate(archive, name.c_str(), ZIP_FL_NOCASE);
+    if (index < 0) return std::nullopt;
+    return static_cast<zip_uint64_t>(index);
+}
+
+std::string resolve(std::string_view base_dir, std::string_view target)
+{
+    std::string joined = target.starts_with('/') ? std::string(target.substr(1)) : std::string(base_dir) + std::string(target);
+    std::vector<std::string> segments;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        std::size_t end = joined.find('/', start);
+        if (end == std::string::npos) end = joined.size();
+        const std::string segment = joined.substr(start, end - start);
+        if (segment == "..") {
+            if (!segments.empty()) segments.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& s : segments) out += (out.empty() ? "" : "/") + s;
+    return out;
+}
+
+}  // namespace
+
+Result<Package> Package::open(Bytes bytes)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (!source) {
+        Error e{"The ZIP package cannot be read: " + zip_message(&error) + "."};
+        zip_error_fini(&error);
+        return e;
+    }
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (!archive) {
+        zip_source_free(source);
+        Error e{"The ZIP package cannot be opened: " + zip_message(&error) + "."};
+        zip_error_fini(&error);
+        return e;
+    }
+    zip_error_fini(&error);
+    auto impl = std::make_unique<Impl>();
+    impl->archive = archive;
+    return Package(std::move(impl));
+}
+
+bool Package::has(std::string_view part) const { return locate(impl_->archive, part).has_value(); }
+
+Result<std::string> Package::read(std::string_view part) const
+{
+    const std::string name(part);
+    const auto index = locate(impl_->archive, part);
+    if (!index) return fail("The package has no part " + name + ".");
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(impl_->archive, *index, 0, &st) != 0)
+        return fail("The package part " + name + " cannot be read: " + zip_strerror(impl_->archive) + ".");
+    const zip_uint64_t compressed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+    auto too_large = [&](zip_uint64_t inflated) {
+        return inflated > MAX_PART_BYTES ||
+               (inflated > RATIO_CHECK_BYTES && inflated / MAX_PART_RATIO > compressed);
+    };
+    auto refused = [&] {
+        return fail("The package part " + name + " inflates to more than " +
+                    decimal(MAX_PART_BYTES >> 20) + " MiB or " + decimal(MAX_PART_RATIO) +
+                    " times its compressed size; it is not read.");
+    };
+    // The central directory's size is only a hint: the inflated bytes are counted as they come.
+    if ((st.valid & ZIP_STAT_SIZE) && too_large(st.size)) return refused();
+    zip_file_t* file = zip_fopen_index(impl_->archive, *index, 0);
+    if (!file)
+        return fail("The package part " + name + " cannot be opened: " + zip_strerror(impl_->archive) + ".");
+    std::string out;
+    if (st.valid & ZIP_STAT_SIZE) out.reserve(static_cast<std::size_t>(st.size));
+    char buffer[65536];
+    while (true) {
+        const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
+        if (n < 0) {
+            std::string message = "The package part " + name + " cannot be inflated: " +
+                                  zip_message(zip_file_get_error(file)) + ".";
+            zip_fclose(file);
+            return fail(std::move(message));
+        }
+        if (n == 0) break;
+        if (too_large(out.size() + static_cast<zip_uint64_t>(n))) {
+            zip_fclose(file);
+            return refused();
+        }
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    zip_fclose(file);
+    return out;
+}
+
+std::vector<Relationship> Package::relationships(std::string_view part) const
+{
+    const std::size_t slash = part.rfind('/');
+    const std::string dir = slash == std::string_view::npos ? "" : std::string(part.substr(0, slash + 1));
+    const std::string file = std::string(slash == std::string_view::npos ? part : part.substr(slash + 1));
+    const std::string rels_part = dir + "_rels/" + file + ".rels";
+    std::vector<Relationship> rels;
+    auto xml = read(rels_part);
+    if (!xml) return rels;
+    auto doc = parse_part(*xml, rels_part);
+    if (!doc) return rels;
+    for (pugi::xml_node node : (*doc)->document_element().children()) {
+        if (local_name(node) != "Relationship") continue;
+        const char* mode = attribute_named(node, "TargetMode");
+        if (std::string_view(mode) == "External") continue;
+        rels.push_back({attribute_named(node, "Id"), attribute_named(node, "Type"),
+                        resolve(dir, attribute_named(node, "Target"))});
+    }
+    return rels;
+}
+
+std::string Package::workbook_part(std::string_view fallback) const
+{
+    for (const auto& rel : relationships(""))
+        if (type_name(rel.type) == "officeDocument" && has(rel.target)) return rel.target;
+    return std::string(fallback);
+}
+
+void PackageWorkbook::add_sheet(std::string name, std::string_view rel_id)
+{
+    for (const auto& rel : rels) {
+        if (rel.id != rel_id) continue;
+        const std::string_view type = type_name(rel.type);
+        if (type == "worksheet" || type == "macrosheet") {
+            names.push_back(std::move(name));
+            sheet_parts.push_back(rel.target);
+        }
+        return;
+    }
+}
+
+Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary)
+{
+    if (is_encrypted_package(bytes)) return encrypted_error();
+    auto package = Package::open(bytes);
+    if (!package) return package.error();
+    const std::string mine = binary ? "xl/workbook.bin" : "xl/workbook.xml";
+    const std::string other = binary ? "xl/workbook.xml" : "xl/workbook.bin";
+    // Without a package relationship the usual part name decides, whichever of the two is there.
+    const bool other_kind = !package->has(mine) && package->has(other);
+    std::string part = package->workbook_part(other_kind ? other : mine);
+    if (part.ends_with(".bin") != binary)
+        return fail(binary ? "The package holds an XML workbook (" + part + "), not a binary one."
+                           : "The package holds a binary workbook (" + part + "), not an XML one.");
+    auto content = package->read(part);
+    if (!content) return content.error();
+    auto rels = package->relationships(part);
+    std::string strings_part, styles_part;
+    for (const auto& rel : rels) {
+        if (type_name(rel.type) == "sharedStrings") strings_part = rel.target;
+        if (type_name(rel.type) == "styles") styles_part = rel.target;
+    }
+    const std::string ext = binary ? ".bin" : ".xml";
+    if (strings_part.empty() && package->has("xl/sharedStrings" + ext)) strings_part = "xl/sharedStrings" + ext;
+    if (styles_part.empty() && package->has("xl/styles" + ext)) styles_part = "xl/styles" + ext;
+    return PackageWorkbook{std::move(*package), std::move(part), std::move(*content), std::move(rels),
+                           std::move(strings_part), std::move(styles_part), {}, {}};
+}
+
+std::string_view type_name(std::string_view type)
+{
+    const std::size_t slash = type.rfind('/');
+    return slash == std::string_view::npos ? type : type.substr(slash + 1);
+}
+
+std::string_view local_name(const pugi::xml_node& node)
+{
+    const std::string_view name = node.name();
+    const std::size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+pugi::xml_node child_named(const pugi::xml_node& node, std::string_view name)
+{
+    for (pugi::xml_node child : node.children())
+        if (child.type() == pugi::node_element && local_name(child) == name) return child;
+    return {};
+}
+
+const char* attribute_named(const pugi::xml_node& node, std::string_view name)
+{
+    for (pugi::xml_attribute a : node.attributes()) {
+        const std::string_view full = a.name();
+        const std::size_t colon = full.find(':');
+        if ((colon == std::string_view::npos ? full : full.substr(colon + 1)) == name) return a.value();
+    }
+    return "";
+}
+
+Result<std::unique_ptr<pugi::xml_document>> parse_part(std::string& xml, std::string_view part, unsigned options)
+{
+    auto doc = std::make_unique<pugi::xml_document>();
+    const pugi::xml_parse_result parsed =
+        doc->load_buffer_inplace(xml.data(), xml.size(), options, pugi::encoding_auto);
+    if (!parsed)
+        return fail("The package part " + std::string(part) + " is not well-formed XML (" + parsed.description() +
+                    " at offset " + decimal(static_cast<std::uint64_t>(parsed.offset)) + ").");
+    return doc;
+}
+
+}  // namespace workbook

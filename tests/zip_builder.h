@@ -1,0 +1,80 @@
+#pragma once
+// Writes a ZIP archive in memory for tests of package readers: stored or deflated members, with
+// sizes in the headers that may be made to lie.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+namespace cw::test {
+
+struct ZipMember {
+    std::string name;
+    std::string bytes;
+    bool deflate = false;
+};
+
+inline std::string deflate_raw(const std::string& data)
+{
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, data.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+inline std::string build_zip(const std::vector<ZipMember>& members)
+{
+    std::string zip, directory;
+    auto put = [](std::string& s, std::uint64_t v, int width) {
+        for (int i = 0; i < width; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    for (const ZipMember& m : members) {
+        const std::string data = m.deflate ? deflate_raw(m.bytes) : m.bytes;
+        const auto crc = crc32(0, reinterpret_cast<const Bytef*>(m.bytes.data()), static_cast<uInt>(m.bytes.size()));
+        const std::size_t offset = zip.size();
+        auto common = [&](std::string& s) {
+            put(s, 20, 2);                  // version needed
+            put(s, 0, 2);                   // flags
+            put(s, m.deflate ? 8 : 0, 2);  // method
+            put(s, 0, 4);                   // time and date
+            put(s, crc, 4);
+            put(s, data.size(), 4);
+            put(s, m.bytes.size(), 4);
+            put(s, m.name.size(), 2);
+            put(s, 0, 2);  // extra
+        };
+        put(zip, 0x04034B50, 4);
+        common(zip);
+        zip += m.name + data;
+        put(directory, 0x02014B50, 4);
+        put(directory, 20, 2);  // version made by
+        common(directory);
+        put(directory, 0, 2);  // comment
+        put(directory, 0, 2);  // disk
+        put(directory, 0, 2);  // internal attributes
+        put(directory, 0, 4);  // external attributes
+        put(directory, offset, 4);
+        directory += m.name;
+    }
+    const std::size_t dir_offset = zip.size();
+    zip += directory;
+    put(zip, 0x06054B50, 4);
+    put(zip, 0, 4);
+    put(zip, members.size(), 2);
+    put(zip, members.size(), 2);
+    put(zip, directory.size(), 4);
+    put(zip, dir_offset, 4);
+    put(zip, 0, 2);
+    return zip;
+}
+
+}  // namespace cw::test
