@@ -87,6 +87,32 @@ bool is_device_path(std::string_view path)
     return is_reserved_dos_name(path);
 }
 
+PathMetadata metadata_from_directory_entry(const DirectoryEntryFacts& entry)
+{
+    constexpr std::uint32_t DIRECTORY = 0x10;
+    constexpr std::uint32_t REPARSE_POINT = 0x400;
+    constexpr std::uint32_t NAME_SURROGATE = 0x20000000U;
+    PathMetadata m;
+    m.available = true;
+    if ((entry.attributes & REPARSE_POINT) && (entry.reparse_tag & NAME_SURROGATE))
+        m.kind = PathKind::NameSurrogate;
+    else if (entry.attributes & DIRECTORY)
+        m.kind = PathKind::Directory;
+    else {
+        m.kind = PathKind::DiskFile;
+        m.size = entry.size;
+    }
+    return m;
+}
+
+bool may_read_directory_entry(std::string_view path, std::uint32_t open_error)
+{
+    constexpr std::uint32_t ACCESS_DENIED = 5;
+    constexpr std::uint32_t SHARING_VIOLATION = 32;
+    if (open_error != ACCESS_DENIED && open_error != SHARING_VIOLATION) return false;
+    return path.find_first_of("*?<>\"") == std::string_view::npos;
+}
+
 PathMetadata probe_metadata(const FileProbe& probe, std::string_view path, bool follow_links)
 {
     if (is_device_path(path)) return PathMetadata{true, PathKind::OtherObject, 0, {}, 0};

@@ -48,6 +48,20 @@ protected:
     ~FileProbe() = default;
 };
 
+// What a folder listing says of an entry (FindFirstFileExW), for an item that cannot be opened
+// because another program holds it without sharing, or access is denied.
+struct DirectoryEntryFacts {
+    std::uint32_t attributes = 0;   // FILE_ATTRIBUTE_*
+    std::uint32_t reparse_tag = 0;  // meaningful only with FILE_ATTRIBUTE_REPARSE_POINT
+    std::uint64_t size = 0;
+};
+PathMetadata metadata_from_directory_entry(const DirectoryEntryFacts& entry);
+
+// Whether a failed open of the item itself may be answered from its folder listing instead:
+// sharing violations and access denied, and only for a path without wildcards, which a listing
+// would match against other names.
+bool may_read_directory_entry(std::string_view path, std::uint32_t open_error);
+
 // True for a path that names a device rather than a file on a disk: the \\.\ and \??\ device
 // namespaces, \\?\ paths other than a drive, UNC or volume path (\\?\GLOBALROOT, \\?\pipe, ...),
 // pipes and mailslots on a server, and the reserved DOS device names (NUL, CON, COM1, ...).

@@ -97,13 +97,26 @@ PathMetadata describe(HANDLE file)
     return m;
 }
 
+// An item held open without sharing, or one whose own security refuses us, is still listed by
+// its folder; the listing opens nothing.
+PathMetadata describe_from_listing(std::string_view path, const std::wstring& wide, DWORD open_error)
+{
+    if (!may_read_directory_entry(path, open_error)) return failure(open_error);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return failure(open_error);
+    FindClose(search);
+    const std::uint64_t size = (std::uint64_t(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    return metadata_from_directory_entry({found.dwFileAttributes, found.dwReserved0, size});
+}
+
 }  // namespace
 
 PathMetadata Win32FileProbe::metadata(std::string_view path, bool follow_links) const
 {
     const std::wstring wide = to_wide(path);
     UniqueFile itself = open_itself(wide);
-    if (!itself) return failure(GetLastError());
+    if (!itself) return describe_from_listing(path, wide, GetLastError());
     if (!is_name_surrogate(itself.get(), wide)) return describe(itself.get());
     if (!follow_links || !links_stay_on_file_systems(std::string(path)))
         return PathMetadata{true, PathKind::NameSurrogate, 0, {}, 0};

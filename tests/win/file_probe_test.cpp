@@ -95,5 +95,21 @@ TEST_F(ProbeTest, ANamedPipeNeverGetsAClient)
     CloseHandle(pipe);
 }
 
+// A file another program holds open without sharing is still described: by an attribute-only
+// open where the system allows one (Wine does), otherwise by its folder listing.
+TEST_F(ProbeTest, AFileHeldWithoutSharingIsDescribedFromItsFolder)
+{
+    const std::wstring path = root + L"\\held.docx";
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(held, "PK\x03\x04", 4, &written, nullptr));
+    const PathMetadata m = Win32FileProbe().metadata(from_wide(path), false);
+    CloseHandle(held);
+    EXPECT_TRUE(m.available) << m.error_code;
+    EXPECT_EQ(m.kind, PathKind::DiskFile);
+    EXPECT_EQ(m.size, 4U);
+}
+
 }  // namespace
 }  // namespace cw

@@ -73,5 +73,34 @@ TEST(ProbeHelpers, DevicePathsAreNeverAskedAndPrefixesAreBounded)
     EXPECT_EQ(probe.asked, (std::vector<std::string>{R"(metadata C:\t\a.bin nofollow)", R"(read C:\t\a.bin 8)"}));
 }
 
+TEST(ProbeHelpers, AnItemThatCannotBeOpenedIsDescribedFromItsFolderListing)
+{
+    struct Case {
+        DirectoryEntryFacts entry;
+        PathKind kind;
+        std::uint64_t size;
+    };
+    const Case cases[] = {
+        {{0x20, 0, 5000}, PathKind::DiskFile, 5000},
+        {{0x10, 0, 0}, PathKind::Directory, 0},
+        {{0x410, 0xA000000C, 0}, PathKind::NameSurrogate, 0},  // a symbolic link to a folder
+        {{0x410, 0xA0000003, 0}, PathKind::NameSurrogate, 0},  // a junction
+        {{0x420, 0x80000017, 77}, PathKind::DiskFile, 77},     // a reparse point that is no link
+    };
+    for (const Case& c : cases) {
+        const PathMetadata m = metadata_from_directory_entry(c.entry);
+        EXPECT_TRUE(m.available);
+        EXPECT_EQ(m.kind, c.kind) << c.entry.attributes;
+        EXPECT_EQ(m.size, c.size);
+    }
+    // Only a sharing violation or access denied falls back, and never for a name a listing would
+    // take as a pattern.
+    EXPECT_TRUE(may_read_directory_entry(R"(C:\held\report.docx)", 32));
+    EXPECT_TRUE(may_read_directory_entry(R"(C:\locked\report.docx)", 5));
+    EXPECT_FALSE(may_read_directory_entry(R"(C:\gone\report.docx)", 2));
+    for (const char* pattern : {R"(C:\held\*.docx)", R"(C:\held\report.do?)", R"(C:\held\a<b)", R"(C:\held\a"b)"})
+        EXPECT_FALSE(may_read_directory_entry(pattern, 32)) << pattern;
+}
+
 }  // namespace
 }  // namespace cw
