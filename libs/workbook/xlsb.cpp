@@ -20,6 +20,15 @@ enum : std::uint32_t {
     B_FMLA_NUM = 0x09,
     B_FMLA_BOOL = 0x0A,
     B_FMLA_ERROR = 0x0B,
+    // Newer Excel writes these short forms: the cell without its column, which is the one after
+    // the previous cell of the row.
+    B_SHORT_BLANK = 0x0C,
+    B_SHORT_RK = 0x0D,
+    B_SHORT_ERROR = 0x0E,
+    B_SHORT_BOOL = 0x0F,
+    B_SHORT_REAL = 0x10,
+    B_SHORT_ST = 0x11,
+    B_SHORT_ISST = 0x12,
     B_SST_ITEM = 0x13,
     B_FMT = 0x2C,
     B_XF = 0x2F,
@@ -90,53 +99,79 @@ public:
         RecordReader records{Bytes(reinterpret_cast<const std::uint8_t*>(part->data()), part->size())};
         CellSink sink(cell_limit);
         std::uint32_t row = 0;
+        std::uint32_t next_short_column = 0;  // the column after the row's previous cell
         while (!sink.full()) {
             const auto rec = records.next();
             if (!rec) break;
             if (rec->type == B_ROW_HDR) {
                 if (auto r = u32_at(rec->data, 0)) row = *r;
+                next_short_column = 0;
                 continue;
             }
-            const auto column = u32_at(rec->data, 0);
-            if (!column || rec->data.size() < 8) continue;
-            auto cell = read_cell(*rec);
+            const std::uint32_t long_type = long_form(rec->type);
+            const bool is_short = long_type != rec->type;
+            // The Cell structure: column (long form only), then 24 bits of style and 8 of flags.
+            const std::size_t style_at = is_short ? 0 : 4;
+            const auto style = u32_at(rec->data, style_at);
+            const std::optional<std::uint32_t> column = is_short ? next_short_column : u32_at(rec->data, 0);
+            if (!column || !style) continue;
+            auto cell = read_cell(long_type, rec->data, style_at + 4);
             if (!cell) return cell.error();
-            dates_.mark(*cell, *u32_at(rec->data, 4) & 0xFFFFFF);
+            if (is_cell_record(long_type)) next_short_column = *column + 1;
+            dates_.mark(*cell, *style & 0xFFFFFF);
             if (cell->kind != CellKind::empty) sink.add(row, *column, std::move(*cell));
         }
         return std::move(sink).take();
     }
 
 private:
-    // The value after the 8-byte Cell structure (column, style and flags).
-    Result<Cell> read_cell(const Record& rec) const
+    static std::uint32_t long_form(std::uint32_t type)
     {
-        const Bytes d = rec.data;
-        switch (rec.type) {
+        switch (type) {
+            case B_SHORT_BLANK: return B_CELL_BLANK;
+            case B_SHORT_RK: return B_CELL_RK;
+            case B_SHORT_ERROR: return B_CELL_ERROR;
+            case B_SHORT_BOOL: return B_CELL_BOOL;
+            case B_SHORT_REAL: return B_CELL_REAL;
+            case B_SHORT_ST: return B_CELL_ST;
+            case B_SHORT_ISST: return B_CELL_ISST;
+            default: return type;
+        }
+    }
+
+    static bool is_cell_record(std::uint32_t type)
+    {
+        return (type >= B_CELL_BLANK && type <= B_FMLA_ERROR) || type == B_CELL_RSTRING;
+    }
+
+    // The value at `at`, after the Cell structure (column, style and flags; no column in short forms).
+    Result<Cell> read_cell(std::uint32_t type, Bytes d, std::size_t at) const
+    {
+        switch (type) {
             case B_CELL_RK:
-                if (auto v = u32_at(d, 8)) return rk_cell(*v);
+                if (auto v = u32_at(d, at)) return rk_cell(*v);
                 break;
             case B_CELL_REAL:
             case B_FMLA_NUM:
-                if (auto v = f64_at(d, 8)) return number_cell(*v);
+                if (auto v = f64_at(d, at)) return number_cell(*v);
                 break;
             case B_CELL_ERROR:
             case B_FMLA_ERROR:
-                if (d.size() > 8) return error_cell_from_code(d[8]);
+                if (d.size() > at) return error_cell_from_code(d[at]);
                 break;
             case B_CELL_BOOL:
             case B_FMLA_BOOL:
-                if (d.size() > 8) return bool_cell(d[8] != 0);
+                if (d.size() > at) return bool_cell(d[at] != 0);
                 break;
             case B_CELL_ST:
             case B_FMLA_STRING:
-                if (auto text = wide_string(d, 8)) return text_cell(std::move(*text));
+                if (auto text = wide_string(d, at)) return text_cell(std::move(*text));
                 break;
             case B_CELL_RSTRING:
-                if (auto text = wide_string(d, 9)) return text_cell(std::move(*text));
+                if (auto text = wide_string(d, at + 1)) return text_cell(std::move(*text));
                 break;
             case B_CELL_ISST: {
-                const auto index = u32_at(d, 8);
+                const auto index = u32_at(d, at);
                 if (!index) break;
                 if (*index >= strings_.size())
                     return fail("Shared string " + decimal(*index) + " is out of range: the workbook has " +

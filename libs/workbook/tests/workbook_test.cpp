@@ -414,7 +414,12 @@ TEST(WorkbookXlsb, ReadsSheetsStringsAndCells)
         brt(0x03, cell(4) + "\x24"s) + brt(0x06, cell(5) + wide(u"inline")) + brt(0x01, cell(6)) +
         brt(0x00, le(5, 4) + std::string(13, '\0')) + brt(0x08, cell(0) + wide(u"f") + le(0, 2)) +
         brt(0x09, cell(1) + f64(-1) + le(0, 2)) + brt(0x0A, cell(2) + "\x00"s) + brt(0x0B, cell(3) + "\x07"s) +
-        brt(0x3E, cell(4) + "\x00"s + wide(u"rs")) + brt(0x07, cell(5) + le(9, 4)).substr(0, 5) + brt(0x92, "");
+        brt(0x3E, cell(4) + "\x00"s + wide(u"rs")) +
+        // Short forms carry no column: each is the cell after the previous one of its row.
+        brt(0x00, le(6, 4) + std::string(13, '\0')) + brt(0x12, le(0, 4) + le(1, 4)) + brt(0x0C, le(0, 4)) +
+        brt(0x0D, le(0, 4) + le(7u << 2 | 2, 4)) + brt(0x10, le(0, 4) + f64(0.5)) + brt(0x0F, le(0, 4) + "\x01"s) +
+        brt(0x0E, le(0, 4) + "\x07"s) + brt(0x11, le(0, 4) + wide(u"short")) + brt(0x02, cell(9) + le(3u << 2 | 2, 4)) +
+        brt(0x0D, le(0, 4) + le(4u << 2 | 2, 4)) + brt(0x07, cell(5) + le(9, 4)).substr(0, 5) + brt(0x92, "");
     const std::string rels =
         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
         R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet2.bin"/>)"
@@ -437,6 +442,8 @@ TEST(WorkbookXlsb, ReadsSheetsStringsAndCells)
     const std::map<std::string, std::string> expected{
         {"A5", "t:rich"}, {"B5", "i:5"},  {"C5", "f:2.5"}, {"D5", "b:1"}, {"E5", "e:5"}, {"F5", "t:inline"},
         {"A6", "t:f"},    {"B6", "f:-1"}, {"C6", "b:0"},   {"D6", "e:1"}, {"E6", "t:rs"},
+        {"A7", "t:rich"}, {"C7", "i:7"},  {"D7", "f:0.5"}, {"E7", "b:1"}, {"F7", "e:1"}, {"G7", "t:short"},
+        {"J7", "i:3"},    {"K7", "i:4"},
     };
     EXPECT_EQ(cells_of(*range), expected);
     auto as_xlsx = Workbook::open_xlsx(zip);
