@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/cli_arguments.h"
+#include "app/offer_texts.h"
 #include "base/error.h"
 #include "capture/format_identity.h"
 #include "inspect/dispatcher.h"
@@ -20,12 +21,6 @@ using json = nlohmann::ordered_json;
 namespace {
 
 constexpr std::size_t ADVANCED_COLUMNS = 10;
-
-std::string entry_source_text(const FormatEntry& entry)
-{
-    return source_text(entry);
-}
-const OfferTextFunctions OFFER_TEXTS{medium_text, aspect_text, index_text, entry_source_text};
 
 // A cell of a tab-separated line keeps the line structure: its own tabs and line breaks become blanks.
 std::string tsv_cell(std::string_view text)

@@ -36,11 +36,6 @@ std::optional<std::size_t> first_index(std::span<const FormatEntry> entries, Mat
     return static_cast<std::size_t>(it - entries.begin());
 }
 
-bool starts_with(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 std::optional<std::size_t> find_format(std::span<const FormatEntry> entries, std::string_view spec)
@@ -97,10 +92,10 @@ bool has_global_memory_block(std::uint32_t id)
 int save_failure_status(std::string_view message)
 {
     // The failures are told apart by the texts the save command builds them from.
-    if (message == CLIPBOARD_CHANGED_BEFORE_SAVE || starts_with(message, open_clipboard_failed_message("")))
+    if (message == CLIPBOARD_CHANGED_BEFORE_SAVE || message.starts_with(open_clipboard_failed_message("")))
         return CLI_CLIPBOARD_BUSY;
-    if (message == SELECTION_GONE || starts_with(message, representation_unavailable_message("")) ||
-        starts_with(message, ole_stream_failed_message("")))
+    if (message == SELECTION_GONE || message.starts_with(representation_unavailable_message("")) ||
+        message.starts_with(ole_stream_failed_message("")))
         return CLI_FORMAT_NOT_FOUND;
     return CLI_SAVE_FAILED;
 }

@@ -7,6 +7,7 @@
 
 #include "app/audio_window_win.h"
 #include "app/layout.h"
+#include "app/offer_texts.h"
 #include "app/save_selected_win.h"
 #include "app/tab_pages_win.h"
 #include "app/theme_win.h"
@@ -70,10 +71,6 @@ void insert_row(HWND list, int row, const std::vector<std::string>& cells)
                      reinterpret_cast<LPARAM>(&item));
     }
 }
-
-std::string offer_source_text(const FormatEntry& entry) { return source_text(entry); }
-
-const OfferTextFunctions OFFER_TEXTS{medium_text, aspect_text, index_text, offer_source_text};
 
 LRESULT CALLBACK list_subclass(HWND list, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data)
 {

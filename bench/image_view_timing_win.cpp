@@ -12,18 +12,13 @@
 #include "preview/image_bitmap_win.h"
 #include "preview/image_decode_win.h"
 #include "preview/image_view_win.h"
+#include "timing_win.h"
 
 namespace {
 
 using namespace cw;
 
-double seconds_since(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-}
+using bench::seconds_since;
 
 template <typename F>
 double median_seconds(int runs, F&& step)

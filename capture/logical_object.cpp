@@ -9,19 +9,13 @@
 #include "inspect/file_lists.h"
 #include "inspect/item_probe.h"
 #include "inspect/report_text.h"
+#include "inspect/shell_records.h"
 #include "inspect/signatures.h"
 #include "libs/cfb/cfb.h"
 
 namespace cw {
 
 namespace {
-
-constexpr std::array<BitName, 4> DROP_EFFECTS{{
-    {1, "Copy"},
-    {2, "Move"},
-    {4, "Link"},
-    {0x80000000U, "Scroll"},
-}};
 
 constexpr std::array<std::string_view, 5> PHOTOSHOP_NAMES{
     "Photoshop DIB Layer", "Photoshop DIB Layer X", "Photoshop Clip Source", "Adobe Photoshop Image",
@@ -50,27 +44,6 @@ std::string item_lines(const std::string& path, const PathMetadata& meta)
 }
 
 }  // namespace
-
-std::string drop_effect_names(std::uint32_t value)
-{
-    std::string names = set_bit_names(value, DROP_EFFECTS, " + ");
-    return names.empty() ? "None" : names;
-}
-
-PropertyTable analyze_async_flag(ByteView bytes)
-{
-    const auto value = ByteReader(bytes).u32le(0);
-    PropertyTable table = make_property_table(
-        {
-            {"Enabled", !value ? "Invalid" : (*value != 0 ? "Yes" : "No")},
-            {"Meaning", "Explorer's data object supports asynchronous or delayed Shell transfer behavior. Some "
-                        "representations may be produced only when requested."},
-            {"Content value", "None. This is transfer capability metadata and is never a save candidate."},
-        },
-        to_crlf(hex_dump(bytes)));
-    table.table_caption = "Transfer behavior";
-    return table;
-}
 
 const FormatEntry* find_named_entry(const std::vector<FormatEntry>& entries, std::string_view name)
 {

@@ -22,11 +22,6 @@ struct LogicalClipboardObject {
     std::string report_text;  // CR LF line ends
 };
 
-// The names of the set DROPEFFECT bits (Copy, Move, Link, Scroll) joined by " + "; "None".
-std::string drop_effect_names(std::uint32_t value);
-
-PropertyTable analyze_async_flag(ByteView bytes);
-
 enum class Recogniser { None, ExplorerTransfer, ShellNamespace, Photoshop };
 
 // The first recogniser that applies: CF_HDROP, then "Shell IDList Array", then a Photoshop name.

@@ -60,9 +60,16 @@ PhotoshopFacts photoshop_facts(const std::vector<FormatEntry>& entries)
         if (!path.empty()) facts.source_file = std::move(path);
     }
     const std::string_view native_name = find_named_entry(entries, "Embed Source") ? "Embed Source" : "Native";
-    if (const auto native = copy_named(entries, native_name, LARGE_PAYLOAD_LIMIT)) {
-        facts.native_size = native->total_size;
-        facts.native_stream = native_contents_facts(native->bytes);
+    if (const FormatEntry* native = find_named_entry(entries, native_name)) {
+        // Read in place: the container can be 256 MiB, and the clipboard is held open meanwhile.
+        HANDLE handle = GetClipboardData(native->id);
+        const SIZE_T size = handle && handle != INVALID_HANDLE_VALUE ? GlobalSize(handle) : 0;
+        GlobalLockGuard lock(size ? handle : nullptr);
+        if (lock) {
+            facts.native_size = size;
+            const auto* bytes = static_cast<const std::uint8_t*>(lock.data());
+            facts.native_stream = native_contents_facts(ByteView(bytes, std::min<std::uint64_t>(size, LARGE_PAYLOAD_LIMIT)));
+        }
     }
     return facts;
 }

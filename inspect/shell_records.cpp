@@ -10,13 +10,19 @@
 #include <vector>
 
 #include "base/text.h"
-#include "capture/logical_object.h"
 #include "inspect/bit_names.h"
 #include "inspect/report_text.h"
 
 namespace cw {
 
 namespace {
+
+constexpr std::array<BitName, 4> DROP_EFFECTS{{
+    {1, "Copy"},
+    {2, "Move"},
+    {4, "Link"},
+    {0x80000000U, "Scroll"},
+}};
 
 std::string dump(ByteView bytes) { return to_crlf(hex_dump(bytes)); }
 
@@ -278,6 +284,27 @@ PropertyTable analyze_paste_in_place(ByteView bytes)
                          "dimensions.\r\n\r\n" +
                              dump(bytes));
     table.table_caption = "Placement";
+    return table;
+}
+
+std::string drop_effect_names(std::uint32_t value)
+{
+    std::string names = set_bit_names(value, DROP_EFFECTS, " + ");
+    return names.empty() ? "None" : names;
+}
+
+PropertyTable analyze_async_flag(ByteView bytes)
+{
+    const auto value = ByteReader(bytes).u32le(0);
+    PropertyTable table = make_property_table(
+        {
+            {"Enabled", !value ? "Invalid" : (*value != 0 ? "Yes" : "No")},
+            {"Meaning", "Explorer's data object supports asynchronous or delayed Shell transfer behavior. Some "
+                        "representations may be produced only when requested."},
+            {"Content value", "None. This is transfer capability metadata and is never a save candidate."},
+        },
+        to_crlf(hex_dump(bytes)));
+    table.table_caption = "Transfer behavior";
     return table;
 }
 

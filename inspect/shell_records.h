@@ -25,4 +25,9 @@ PropertyTable analyze_shell_object_offsets(ByteView bytes);
 PropertyTable analyze_path_alias(std::string_view format_name, ByteView bytes, bool unicode);
 PropertyTable analyze_paste_in_place(ByteView bytes);
 
+// The names of the set DROPEFFECT bits (Copy, Move, Link, Scroll) joined by " + "; "None".
+std::string drop_effect_names(std::uint32_t value);
+
+PropertyTable analyze_async_flag(ByteView bytes);
+
 }  // namespace cw

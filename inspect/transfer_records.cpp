@@ -1,7 +1,6 @@
 #include "inspect/transfer_records.h"
 
 #include "base/text.h"
-#include "capture/logical_object.h"
 #include "inspect/file_lists.h"
 #include "inspect/shell_records.h"
 

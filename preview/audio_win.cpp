@@ -42,12 +42,14 @@ void kill_progress_timer(const AudioControls& c)
     KillTimer(c.window, AUDIO_PROGRESS_TIMER_ID);
 }
 
-std::unique_ptr<AudioPlayback> open_playback(const WaveAudio& audio, std::uint64_t start, bool paused,
+std::unique_ptr<AudioPlayback> open_playback(std::shared_ptr<const WaveAudio> sound, std::uint64_t start, bool paused,
                                              std::string& status)
 {
     auto playback = std::make_unique<AudioPlayback>();
+    const WaveAudio& audio = *sound;
+    playback->audio = std::move(sound);
     playback->start_offset = start;
-    playback->buffer.assign(audio.data.begin() + static_cast<std::ptrdiff_t>(start), audio.data.end());
+    playback->length = std::min<std::uint64_t>(audio.data.size() - start, std::numeric_limits<DWORD>::max());
     const std::vector<std::uint8_t> format = wave_format_block(audio.format);
     MMRESULT failure = waveOutOpen(&playback->device, WAVE_MAPPER, reinterpret_cast<const WAVEFORMATEX*>(format.data()),
                                    0, 0, CALLBACK_NULL);
@@ -57,9 +59,9 @@ std::unique_ptr<AudioPlayback> open_playback(const WaveAudio& audio, std::uint64
         return nullptr;
     }
     playback->header = std::make_unique<WAVEHDR>();
-    playback->header->lpData = reinterpret_cast<LPSTR>(playback->buffer.data());
-    playback->header->dwBufferLength =
-        static_cast<DWORD>(std::min<std::uint64_t>(playback->buffer.size(), std::numeric_limits<DWORD>::max()));
+    // The device only reads the buffer.
+    playback->header->lpData = reinterpret_cast<LPSTR>(const_cast<std::uint8_t*>(audio.data.data() + start));
+    playback->header->dwBufferLength = static_cast<DWORD>(playback->length);
     failure = waveOutPrepareHeader(playback->device, playback->header.get(), sizeof(WAVEHDR));
     if (failure != MMSYSERR_NOERROR) {
         status = playback_preparation_failed_status(failure);
@@ -147,7 +149,7 @@ void open_at_play_position(AudioPreview& preview, const AudioControls& controls,
     const WaveAudio& audio = *preview.audio;
     preview.play_position = playback_start_position(preview.play_position, audio);
     std::string status;
-    preview.playback = open_playback(audio, preview.play_position, paused, status);
+    preview.playback = open_playback(preview.audio, preview.play_position, paused, status);
     if (!preview.playback) {
         set_text(controls.status, status);
         update_buttons(preview, controls);
@@ -208,7 +210,7 @@ void update_playback_progress(AudioPreview& preview, const AudioControls& contro
     if (waveOutGetPosition(playback->device, &time, sizeof(time)) != MMSYSERR_NOERROR) return;
     // A device may answer in another unit; the display then waits, but the end is still noticed.
     if (time.wType == TIME_BYTES) {
-        const std::uint64_t played = std::min<std::uint64_t>(playback->buffer.size(), time.u.cb);
+        const std::uint64_t played = std::min<std::uint64_t>(playback->length, time.u.cb);
         const std::uint64_t position = playback->start_offset + played;  // both within the data
         set_progress(controls, position);
         set_text(controls.status, progress_status(playback->paused, position, audio));

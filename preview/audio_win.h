@@ -27,8 +27,9 @@ struct AudioControls {
     HWND stop = nullptr;
 };
 
-// One open waveOut playback of one copy of the data from `start_offset` on. Destroying it
-// resets the device, unprepares the header when it was prepared, and closes the device.
+// One open waveOut playback of the data from `start_offset` on, played where it lies: the
+// playback shares the sound, so the bytes outlive the device. Destroying it resets the device,
+// unprepares the header when it was prepared, and closes the device.
 struct AudioPlayback {
     AudioPlayback() = default;
     AudioPlayback(const AudioPlayback&) = delete;
@@ -37,8 +38,9 @@ struct AudioPlayback {
 
     HWAVEOUT device = nullptr;
     std::unique_ptr<WAVEHDR> header;
-    std::vector<std::uint8_t> buffer;
+    std::shared_ptr<const WaveAudio> audio;
     std::uint64_t start_offset = 0;
+    std::uint64_t length = 0;  // bytes handed to the device
     bool paused = false;
     bool prepared = false;
 };

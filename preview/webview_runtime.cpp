@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "preview/webview_profile.h"
 
 namespace cw {
 
@@ -99,8 +100,8 @@ std::string nanos_since_1970_text(std::uint64_t filetime)
 
 std::u16string profile_folder_name(std::uint32_t pid, std::uint64_t filetime)
 {
-    const std::string text = "profile-" + std::to_string(pid) + "-" + nanos_since_1970_text(filetime);
-    return std::u16string(text.begin(), text.end());
+    const std::string text = std::to_string(pid) + "-" + nanos_since_1970_text(filetime);
+    return std::u16string(PROFILE_FOLDER_PREFIX) + std::u16string(text.begin(), text.end());
 }
 
 std::string_view file_error_kind(std::uint32_t win32_code)

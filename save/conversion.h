@@ -12,6 +12,7 @@
 
 #include "base/byte_reader.h"
 #include "base/error.h"
+#include "preview/dib.h"
 
 namespace cw {
 
@@ -53,8 +54,9 @@ Result<SaveData> convert_for_save(SaveConversion conversion, std::string bytes, 
 
 inline constexpr std::size_t BMP_FILE_HEADER_SIZE = 14;
 inline constexpr std::string_view DIB_TOO_SHORT = "The DIB is too short to form a BMP file.";
-inline constexpr std::string_view DIB_HEADER_INVALID = "The DIB header is invalid.";
-inline constexpr std::string_view DIB_PIXEL_OFFSET_INVALID = "The DIB pixel offset is invalid.";
+// The preview and the BMP conversion judge a DIB's header alike, in the same words.
+inline constexpr std::string_view DIB_HEADER_INVALID = DIB_HEADER_INVALID_TEXT;
+inline constexpr std::string_view DIB_PIXEL_OFFSET_INVALID = DIB_PIXEL_OFFSET_INVALID_TEXT;
 inline constexpr std::string_view BMP_TOO_LARGE = "The BMP is too large.";
 
 // The BITMAPFILEHEADER for a DIB of `dib_size` bytes whose first bytes are `dib_start` (at least

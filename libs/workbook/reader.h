@@ -70,6 +70,8 @@ Cell text_cell(std::string text);
 Cell bool_cell(bool value);
 // The BIFF and XLSB error byte; unknown codes give text naming the code.
 Cell error_cell_from_code(std::uint8_t code);
+// The text of shared string `index`, or the error that names it out of range.
+Result<Cell> shared_string_cell(const std::vector<std::string>& strings, std::uint64_t index);
 // RkNumber: a 30-bit integer or the high 30 bits of a double, optionally divided by 100.
 Cell rk_cell(std::uint32_t rk);
 

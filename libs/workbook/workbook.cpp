@@ -84,6 +84,14 @@ Cell text_cell(std::string text)
     return cell;
 }
 
+Result<Cell> shared_string_cell(const std::vector<std::string>& strings, std::uint64_t index)
+{
+    if (index >= strings.size())
+        return fail("Shared string " + decimal(index) + " is out of range: the workbook has " +
+                    decimal(strings.size()) + " shared strings.");
+    return text_cell(strings[index]);
+}
+
 Cell bool_cell(bool value)
 {
     Cell cell;

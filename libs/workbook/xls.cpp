@@ -364,10 +364,9 @@ private:
             case R_LABELSST: {
                 const auto index = u32_at(d, 6);
                 if (!index) break;
-                if (*index >= g_.strings.size())
-                    return fail("Shared string " + decimal(*index) + " is out of range: the workbook has " +
-                                decimal(g_.strings.size()) + " shared strings.");
-                sink.add(row, col, text_cell(g_.strings[*index]));
+                auto cell = shared_string_cell(g_.strings, *index);
+                if (!cell) return cell.error();
+                sink.add(row, col, std::move(*cell));
                 break;
             }
             case R_LABEL:

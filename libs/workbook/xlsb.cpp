@@ -173,10 +173,7 @@ private:
             case B_CELL_ISST: {
                 const auto index = u32_at(d, at);
                 if (!index) break;
-                if (*index >= strings_.size())
-                    return fail("Shared string " + decimal(*index) + " is out of range: the workbook has " +
-                                decimal(strings_.size()) + " shared strings.");
-                return text_cell(strings_[*index]);
+                return shared_string_cell(strings_, *index);
             }
             default:
                 break;

@@ -272,10 +272,7 @@ private:
         if (type == "s") {
             const auto index = parse_unsigned<std::uint64_t>(value);
             if (!index) return Cell{};
-            if (*index >= strings_.size())
-                return fail("Shared string " + decimal(*index) + " is out of range: the workbook has " +
-                            decimal(strings_.size()) + " shared strings.");
-            return text_cell(strings_[*index]);
+            return shared_string_cell(strings_, *index);
         }
         if (type == "str") return text_cell(std::move(value));
         if (type == "b") return bool_cell(value == "1" || value == "true");

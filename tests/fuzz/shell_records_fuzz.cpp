@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "capture/logical_object.h"
 #include "inspect/shell_records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "compound_file_builder.h"
 #include "inspect/report_text.h"
+#include "inspect/shell_records.h"
 #include "unit/inspect/fake_file_probe.h"
 
 namespace cw {
