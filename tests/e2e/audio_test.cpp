@@ -20,24 +20,6 @@ constexpr int VIEW_TOGGLE_ID = 1007;
 constexpr int AUDIO_INFO_LABEL = 28;  // creation order
 constexpr int AUDIO_STATUS = 31;
 
-// Selects a row of a list view in another process (the item lives in that process's memory).
-void remote_select_row(HWND list, int row)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-    ASSERT_NE(process, nullptr);
-    void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
-    ASSERT_NE(remote, nullptr);
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote));
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-}
-
 class AudioE2E : public test::ProgramTest {};
 
 TEST_F(AudioE2E, AdvancedViewShowsTheAudioPanelOfARecordedSound)
@@ -51,7 +33,7 @@ TEST_F(AudioE2E, AdvancedViewShowsTheAudioPanelOfARecordedSound)
     SendMessageW(GetDlgItem(window, VIEW_TOGGLE_ID), BM_CLICK, 0, 0);
     HWND list = GetDlgItem(window, FORMAT_LIST_ID);
     ASSERT_EQ(test::list_item_count(list), 1);
-    remote_select_row(list, 0);
+    ASSERT_TRUE(test::remote_select_row(list, 0));
     test::ClipboardFixture::pump(200);
 
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, WAVEFORM_ID)));

@@ -21,14 +21,9 @@ constexpr int FORMAT_LIST_ID = 1002;
 
 class ImageViewE2E : public test::ProgramTest {};
 
-template <typename Condition>
-bool wait_until(Condition&& done, DWORD milliseconds = 10000)
+bool wait_until(const std::function<bool()>& done, DWORD milliseconds = 10000)
 {
-    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-        if (done()) return true;
-        test::ClipboardFixture::pump(50);
-    }
-    return done();
+    return test::ClipboardFixture::pump_until(done, milliseconds);
 }
 
 // The whole X screen, as the display server has it; failing to capture is not the program's fault.

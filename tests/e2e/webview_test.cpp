@@ -23,12 +23,7 @@ constexpr char CLIPBOARD_HTML[] =
 
 bool wait_until(const std::function<bool()>& done, DWORD milliseconds = 20000)
 {
-    const DWORD end = GetTickCount() + milliseconds;
-    while (!done()) {
-        if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
-        test::ClipboardFixture::pump(20);
-    }
-    return true;
+    return test::ClipboardFixture::pump_until(done, milliseconds);
 }
 
 // WM_GETTEXT reaches the edit control's own text in another process; GetWindowTextW does not.

@@ -211,6 +211,16 @@ void ClipboardFixture::pump(DWORD milliseconds)
     }
 }
 
+bool ClipboardFixture::pump_until(const std::function<bool()>& done, DWORD milliseconds)
+{
+    const DWORD end = GetTickCount() + milliseconds;
+    while (!done()) {
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
+        pump(10);
+    }
+    return true;
+}
+
 HeldClipboard::HeldClipboard()
 {
     wchar_t name[64];

@@ -3,6 +3,7 @@
 // object through OleSetClipboard, or formats that only the OLE catalogue advertises.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ public:
 
     // Pumps this thread's messages (delayed rendering, cross-process OLE calls) for a while.
     static void pump(DWORD milliseconds);
+    // Pumps until `done` holds; false when it still does not after `milliseconds`.
+    static bool pump_until(const std::function<bool()>& done, DWORD milliseconds);
 
 private:
     HWND owner_ = nullptr;

@@ -86,6 +86,19 @@ void MainWindowHarness::select_row(int row)
     ClipboardFixture::pump(20);
 }
 
+bool MainWindowHarness::select_format(UINT id)
+{
+    const auto& entries = state_->snapshot.entries;
+    const auto& rows = state_->row_format_indices;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (entries[rows[r]].id == id) {
+            select_row(static_cast<int>(r));
+            return true;
+        }
+    }
+    return false;
+}
+
 void MainWindowHarness::command(WORD id)
 {
     SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);

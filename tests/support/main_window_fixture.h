@@ -27,6 +27,8 @@ public:
     int selected_row(MainControl list) const;
     // Selects a row the way a click does (LVN_ITEMCHANGED reaches the window).
     void select_row(int row);
+    // Selects the row of the format with this id in the current view; false when none lists it.
+    bool select_format(UINT id);
     void command(WORD id);
     const std::wstring& folder() const { return folder_; }
 

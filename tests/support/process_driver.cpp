@@ -380,17 +380,18 @@ ConsoleRun run_console(const std::wstring& exe, const std::wstring& arguments,
     PipeReader out(out_read), err(err_read);
     if (!started) return run;
     const DWORD start = GetTickCount();
+    bool timed_out = false;
     while (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
         if (GetTickCount() - start >= milliseconds) {
             TerminateProcess(process.hProcess, 99);
             WaitForSingleObject(process.hProcess, INFINITE);
+            timed_out = true;
             break;
         }
         ClipboardFixture::pump(20);
     }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
-    const bool timed_out = GetTickCount() - start >= milliseconds;
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     run.out = out.take();

@@ -56,12 +56,7 @@ protected:
     // Pumps the window's messages (the progress timer among them) until `condition` holds.
     bool wait_for(const std::function<bool()>& condition, DWORD milliseconds = 15000)
     {
-        const DWORD end = GetTickCount() + milliseconds;
-        while (!condition()) {
-            if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
-            ClipboardFixture::pump(10);
-        }
-        return true;
+        return ClipboardFixture::pump_until(condition, milliseconds);
     }
     // Puts the cursor at `x` pixels into the waveform and sends the click's command; returns
     // the control's client width.

@@ -70,11 +70,7 @@ protected:
     void select(MainWindowHarness& w, const wchar_t* name)
     {
         if (!w.state().advanced_view) w.command(ID_VIEW_TOGGLE);
-        const UINT id = test::register_format(name);
-        const auto& entries = w.state().snapshot.entries;
-        for (std::size_t r = 0; r < w.state().row_format_indices.size(); ++r)
-            if (entries[w.state().row_format_indices[r]].id == id) return w.select_row(static_cast<int>(r));
-        FAIL() << "format not listed";
+        ASSERT_TRUE(w.select_format(test::register_format(name))) << "format not listed";
     }
 
     Rows shown_rows(const MainWindowHarness& w)

@@ -74,10 +74,7 @@ protected:
     static void select_format(MainWindowHarness& w, UINT id)
     {
         if (!w.state().advanced_view) w.command(ID_VIEW_TOGGLE);
-        const auto& entries = w.state().snapshot.entries;
-        for (std::size_t r = 0; r < w.state().row_format_indices.size(); ++r)
-            if (entries[w.state().row_format_indices[r]].id == id) return w.select_row(static_cast<int>(r));
-        FAIL() << "format " << id << " is not listed";
+        ASSERT_TRUE(w.select_format(id)) << "format " << id << " is not listed";
     }
 
     static void type_name(MainWindowHarness& w, const std::string& name)

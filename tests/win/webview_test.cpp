@@ -30,12 +30,7 @@ constexpr char SECOND_DOCUMENT[] = "<html><body>second</body></html>";
 
 bool wait_until(const std::function<bool()>& done, DWORD milliseconds = 10000)
 {
-    const DWORD end = GetTickCount() + milliseconds;
-    while (!done()) {
-        if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
-        ClipboardFixture::pump(10);
-    }
-    return true;
+    return ClipboardFixture::pump_until(done, milliseconds);
 }
 
 std::size_t count_starting_with(const std::vector<std::string>& lines, const std::string& prefix)
@@ -157,9 +152,7 @@ TEST_F(WebViewTest, ReadyControlIsLockedDownFollowsTheTabAndServesTheNextDocumen
         // Another panel hides the control; the next HTML format navigates the same control.
         w.command(ID_VIEW_TOGGLE);
         EXPECT_EQ(last_starting_with(journal(), "put_IsVisible"), "put_IsVisible 0");
-        for (std::size_t r = 0; r < w.state().row_format_indices.size(); ++r)
-            if (w.state().snapshot.entries[w.state().row_format_indices[r]].id == text_html)
-                w.select_row(static_cast<int>(r));
+        EXPECT_TRUE(w.select_format(text_html));
         const auto lines = journal();
         EXPECT_NE(std::find(lines.begin(), lines.end(), "NavigateToString " + navigation_document(SECOND_DOCUMENT)),
                   lines.end());

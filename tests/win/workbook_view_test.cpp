@@ -65,9 +65,7 @@ TEST(WorkbookView, GridsWithTheirCaptionsInBothViews)
         check_grid();
 
         w.command(ID_VIEW_TOGGLE);
-        const auto& entries = w.state().snapshot.entries;
-        for (std::size_t r = 0; r < w.state().row_format_indices.size(); ++r)
-            if (entries[w.state().row_format_indices[r]].id == c.id) w.select_row(static_cast<int>(r));
+        EXPECT_TRUE(w.select_format(c.id)) << c.what;
         EXPECT_EQ(w.text(MainControl::detail_title).rfind(std::string(c.what) + " | ID ", 0), 0u);
         check_grid();
     }
