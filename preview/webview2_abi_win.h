@@ -21,6 +21,8 @@ struct ICoreWebView2Settings;
 struct ICoreWebView2;
 struct ICoreWebView2Controller;
 struct ICoreWebView2Environment;
+struct ICoreWebView2NavigationStartingEventHandler;
+struct ICoreWebView2NewWindowRequestedEventHandler;
 
 inline constexpr IID IID_ICoreWebView2 = {0x76eceacb, 0x0462, 0x4d94, {0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e}};
 inline constexpr IID IID_ICoreWebView2Controller = {
@@ -33,6 +35,14 @@ inline constexpr IID IID_ICoreWebView2EnvironmentOptions = {
     0x2fde08a8, 0x1e9a, 0x4766, {0x8c, 0x05, 0x95, 0xa9, 0xce, 0xb9, 0xd1, 0xc5}};
 inline constexpr IID IID_ICoreWebView2EnvironmentOptions2 = {
     0xff85c98a, 0x1ba7, 0x4a6b, {0x90, 0xc8, 0x2b, 0x75, 0x2c, 0x89, 0xe9, 0xe2}};
+inline constexpr IID IID_NavigationStartingEventHandler = {
+    0x9adbe429, 0xf36d, 0x432b, {0x9d, 0xdc, 0xf8, 0x88, 0x1f, 0xbd, 0x76, 0xe3}};
+inline constexpr IID IID_NavigationStartingEventArgs = {
+    0x5b495469, 0xe119, 0x438a, {0x9b, 0x18, 0x76, 0x04, 0xf2, 0x5f, 0x2e, 0x49}};
+inline constexpr IID IID_NewWindowRequestedEventHandler = {
+    0xd4c185fe, 0xc81c, 0x4989, {0x97, 0xaf, 0x2d, 0x3f, 0xa7, 0xab, 0x56, 0x51}};
+inline constexpr IID IID_NewWindowRequestedEventArgs = {
+    0x34acb11c, 0xfc37, 0x4418, {0x91, 0x32, 0xf9, 0xc2, 0x1d, 0x1e, 0xaf, 0xb9}};
 inline constexpr IID IID_EnvironmentCompletedHandler = {
     0x4e8a3389, 0xc9d8, 0x4bd2, {0xb6, 0xb5, 0x12, 0x4f, 0xee, 0x6c, 0xc1, 0x4d}};
 inline constexpr IID IID_ControllerCompletedHandler = {
@@ -64,7 +74,8 @@ struct ICoreWebView2 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;
     virtual HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) = 0;
     virtual HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR html) = 0;
-    virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(Unused* handler, EventToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                             EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_ContentLoading(Unused* handler, EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventToken token) = 0;
@@ -74,7 +85,8 @@ struct ICoreWebView2 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(Unused* handler, EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventToken token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(Unused* handler, EventToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                                  EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(Unused* handler, EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventToken token) = 0;
@@ -101,7 +113,8 @@ struct ICoreWebView2 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR name, Unused** receiver) = 0;
     virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
-    virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(Unused* handler, EventToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                                             EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(Unused* handler, EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventToken token) = 0;
@@ -118,6 +131,36 @@ struct ICoreWebView2 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR uri, std::int32_t context) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(Unused* handler, EventToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventToken token) = 0;
+};
+
+struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(Unused** headers) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) = 0;
+};
+
+// Raised for top-level navigations (NavigationStarting) and for frames (FrameNavigationStarting).
+struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) = 0;
+};
+
+struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* window) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDeferral(Unused** deferral) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_WindowFeatures(Unused** features) = 0;
+};
+
+struct ICoreWebView2NewWindowRequestedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) = 0;
 };
 
 struct ICoreWebView2Controller : IUnknown {

@@ -71,7 +71,7 @@ public:
     }
 
 private:
-    std::optional<std::wstring> arguments_;
+    std::optional<std::wstring> arguments_ = std::wstring(BROWSER_ARGUMENTS.begin(), BROWSER_ARGUMENTS.end());
     std::optional<std::wstring> language_;
     std::optional<std::wstring> target_ =
         std::wstring(TARGET_COMPATIBLE_VERSION.begin(), TARGET_COMPATIBLE_VERSION.end());

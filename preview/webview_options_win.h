@@ -6,9 +6,9 @@
 
 namespace cw {
 
-// A new object holding one reference for the caller: no additional browser arguments and no
-// language (S_OK with a null string), our target-compatible version, single sign-on off. Null when
-// memory runs out.
+// A new object holding one reference for the caller: the switches that keep the browser off the
+// network as additional arguments, no language (S_OK with a null string), our target-compatible
+// version, single sign-on off. Null when memory runs out.
 wv2::ICoreWebView2EnvironmentOptions* make_webview_options();
 
 }  // namespace cw

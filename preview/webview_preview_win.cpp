@@ -44,6 +44,71 @@ using EnvironmentCompletion = Completion<wv2::ICoreWebView2CreateCoreWebView2Env
 using ControllerCompletion = Completion<wv2::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
                                         wv2::ICoreWebView2Controller, wv2::IID_ControllerCompletedHandler>;
 
+// Lets through the navigations our NavigateToString calls start and cancels every other: a
+// refresh element, a link the user follows, a form, any frame (no gate: frames never pass).
+class NavigationGuard final : public ComObject<NavigationGuard, wv2::ICoreWebView2NavigationStartingEventHandler,
+                                               wv2::IID_NavigationStartingEventHandler> {
+public:
+    explicit NavigationGuard(std::shared_ptr<NavigationGate> gate) : gate_(std::move(gate)) {}
+    HRESULT STDMETHODCALLTYPE Invoke(wv2::ICoreWebView2*, wv2::ICoreWebView2NavigationStartingEventArgs* args) override
+    {
+        if (!args) return E_POINTER;
+        if (gate_ && gate_->admit()) return S_OK;
+        return args->put_Cancel(TRUE);
+    }
+
+private:
+    std::shared_ptr<NavigationGate> gate_;
+};
+
+// Handled with no window given: the page gets no new window and none opens.
+class NewWindowRefusal final : public ComObject<NewWindowRefusal, wv2::ICoreWebView2NewWindowRequestedEventHandler,
+                                                wv2::IID_NewWindowRequestedEventHandler> {
+public:
+    HRESULT STDMETHODCALLTYPE Invoke(wv2::ICoreWebView2*, wv2::ICoreWebView2NewWindowRequestedEventArgs* args) override
+    {
+        return args ? args->put_Handled(TRUE) : E_POINTER;
+    }
+};
+
+// Registers the three handlers on a new web view, before its first navigation.
+HRESULT add_guards(wv2::ICoreWebView2* webview, PageGuards& guards)
+{
+    guards.gate = std::make_shared<NavigationGate>();
+    auto top = ComPtr<wv2::ICoreWebView2NavigationStartingEventHandler>::attach(new (std::nothrow)
+                                                                                    NavigationGuard(guards.gate));
+    auto frames =
+        ComPtr<wv2::ICoreWebView2NavigationStartingEventHandler>::attach(new (std::nothrow) NavigationGuard(nullptr));
+    auto windows =
+        ComPtr<wv2::ICoreWebView2NewWindowRequestedEventHandler>::attach(new (std::nothrow) NewWindowRefusal());
+    if (!top || !frames || !windows) return E_OUTOFMEMORY;
+    wv2::EventToken token{};
+    HRESULT hr = webview->add_NavigationStarting(top.get(), &token);
+    if (FAILED(hr)) return hr;
+    guards.navigation = token;
+    if (FAILED(hr = webview->add_FrameNavigationStarting(frames.get(), &token))) return hr;
+    guards.frame_navigation = token;
+    if (FAILED(hr = webview->add_NewWindowRequested(windows.get(), &token))) return hr;
+    guards.new_window = token;
+    return S_OK;
+}
+
+// Removes what add_guards registered, closes the browser instance and lets go of both objects. A
+// controller released without Close() leaves its browser processes to notice on their own.
+void shut_down(ComPtr<wv2::ICoreWebView2Controller>& controller, ComPtr<wv2::ICoreWebView2>& webview,
+               PageGuards& guards)
+{
+    if (webview) {
+        if (guards.navigation) webview->remove_NavigationStarting(*guards.navigation);
+        if (guards.frame_navigation) webview->remove_FrameNavigationStarting(*guards.frame_navigation);
+        if (guards.new_window) webview->remove_NewWindowRequested(*guards.new_window);
+    }
+    guards = {};
+    if (controller) controller->Close();
+    webview.reset();
+    controller.reset();
+}
+
 void set_host_text(HWND host, std::string_view text)
 {
     SetWindowTextW(host, to_wide(text).c_str());
@@ -63,16 +128,20 @@ bool rendered_tab_selected(HWND tabs)
     return SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 0;
 }
 
-HRESULT navigate(wv2::ICoreWebView2* webview, std::string_view document)
+// The gate learns of the navigation before the call, in case the runtime reports it from within.
+HRESULT navigate(wv2::ICoreWebView2* webview, NavigationGate& gate, std::string_view document)
 {
     if (document.find('\0') != std::string_view::npos) return E_INVALIDARG;
     const std::u16string text = navigation_text(document);
-    return webview->NavigateToString(reinterpret_cast<const wchar_t*>(text.c_str()));
+    gate.expect();
+    const HRESULT hr = webview->NavigateToString(reinterpret_cast<const wchar_t*>(text.c_str()));
+    if (FAILED(hr)) gate.withdraw();
+    return hr;
 }
 
-// Steps 2 to 5 of a ready controller; any failure leaves everything to be released unstored.
+// Steps 2 to 5 of a ready controller; any failure leaves everything to be shut down unstored.
 HRESULT set_up_controller(const WebViewSite& site, wv2::ICoreWebView2Controller* controller,
-                          ComPtr<wv2::ICoreWebView2>& webview)
+                          ComPtr<wv2::ICoreWebView2>& webview, PageGuards& guards)
 {
     RECT client{};
     GetClientRect(site.html_host, &client);
@@ -87,14 +156,19 @@ HRESULT set_up_controller(const WebViewSite& site, wv2::ICoreWebView2Controller*
     if (FAILED(hr = settings->put_IsWebMessageEnabled(FALSE))) return hr;
     if (FAILED(hr = settings->put_AreDevToolsEnabled(FALSE))) return hr;
     if (FAILED(hr = settings->put_AreDefaultContextMenusEnabled(FALSE))) return hr;
-    if (!site.html_document->empty() && FAILED(hr = navigate(webview.get(), *site.html_document))) return hr;
+    if (FAILED(hr = add_guards(webview.get(), guards))) return hr;
+    if (!site.html_document->empty() && FAILED(hr = navigate(webview.get(), *guards.gate, *site.html_document)))
+        return hr;
     return controller->put_IsVisible(rendered_tab_selected(site.html_tabs) ? TRUE : FALSE);
 }
 
 void on_controller_created(const WebViewSite& site, HRESULT result, wv2::ICoreWebView2Controller* created)
 {
-    // Once the window is gone the runtime's own reference is the last one: it closes the browser.
-    if (!*site.window_alive) return;
+    // Once the window is gone nobody shows the page: end its browser at once.
+    if (!*site.window_alive) {
+        if (SUCCEEDED(result) && created) created->Close();
+        return;
+    }
     WebViewPreview& preview = *site.preview;
     if (FAILED(result) || !created) {
         fail(site, "result=controller_error error=", FAILED(result) ? result : E_POINTER);
@@ -104,11 +178,17 @@ void on_controller_created(const WebViewSite& site, HRESULT result, wv2::ICoreWe
     created->AddRef();
     auto controller = ComPtr<wv2::ICoreWebView2Controller>::attach(created);
     ComPtr<wv2::ICoreWebView2> webview;
+    PageGuards guards;
     // A failed setup goes back to Not started: the next preview tries again on a new folder,
-    // and this one is left to the start-up sweep.
-    if (FAILED(set_up_controller(site, controller.get(), webview))) return;
+    // and this one is left to the start-up sweep. Until then the host says the page cannot show.
+    if (FAILED(set_up_controller(site, controller.get(), webview, guards))) {
+        shut_down(controller, webview, guards);
+        set_host_text(site.html_host, WEBVIEW_RUNTIME_MESSAGE);
+        return;
+    }
     preview.webview_controller = std::move(controller);
     preview.webview = std::move(webview);
+    preview.guards = std::move(guards);
     log_event("webview_init", WEBVIEW_READY_LOG_FIELDS);
 }
 
@@ -191,8 +271,8 @@ void start_webview(const WebViewSite& site)
 
 HRESULT navigate_webview(WebViewPreview& preview, std::string_view document)
 {
-    if (!preview.webview) return S_OK;
-    return navigate(preview.webview.get(), document);
+    if (!preview.webview || !preview.guards.gate) return S_OK;
+    return navigate(preview.webview.get(), *preview.guards.gate, document);
 }
 
 void set_webview_visible(WebViewPreview& preview, bool visible)
@@ -210,10 +290,9 @@ void set_webview_bounds(WebViewPreview& preview, HWND html_host)
 
 void close_webview(WebViewPreview& preview)
 {
-    preview.webview.reset();
-    preview.webview_controller.reset();
+    shut_down(preview.webview_controller, preview.webview, preview.guards);
     if (preview.webview_profile_path) {
-        remove_webview_profile(*preview.webview_profile_path);
+        remove_closed_webview_profile(*preview.webview_profile_path);
         preview.webview_profile_path.reset();
     }
 }

@@ -1,5 +1,7 @@
 #include "preview/webview_profile_win.h"
 
+#include <optional>
+
 #include "base/log.h"
 #include "base/remove_tree_win.h"
 #include "base/win32.h"
@@ -9,7 +11,53 @@ namespace cw {
 
 namespace {
 
-std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string u16(const std::wstring& s)
+{
+    return std::u16string(s.begin(), s.end());
+}
+
+// Waits while dispatching the thread's messages. A quit request is kept for the loop it belongs to.
+void wait_dispatching(DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    std::optional<WPARAM> quit;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+    if (quit) PostQuitMessage(static_cast<int>(*quit));
+}
+
+void remove_profile(const std::wstring& path, int attempts, DWORD interval, void (*wait)(DWORD))
+{
+    if (!is_owned_webview_profile(u16(path), u16(webview_profile_root()))) {
+        log_event("webview_cleanup", "result=rejected_unowned_path");
+        return;
+    }
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        switch (remove_recursively(path)) {
+            case RemovalResult::removed:
+                log_event("webview_cleanup", "result=success");
+                return;
+            case RemovalResult::not_found:
+                return;
+            case RemovalResult::failed:
+                break;
+        }
+        if (attempt < attempts) wait(interval);
+    }
+    log_event("webview_cleanup", "result=deferred");
+}
 
 }  // namespace
 
@@ -25,23 +73,12 @@ std::wstring webview_profile_root()
 
 void remove_webview_profile(const std::wstring& path)
 {
-    if (!is_owned_webview_profile(u16(path), u16(webview_profile_root()))) {
-        log_event("webview_cleanup", "result=rejected_unowned_path");
-        return;
-    }
-    for (int attempt = 1; attempt <= 4; ++attempt) {
-        switch (remove_recursively(path)) {
-            case RemovalResult::removed:
-                log_event("webview_cleanup", "result=success");
-                return;
-            case RemovalResult::not_found:
-                return;
-            case RemovalResult::failed:
-                break;
-        }
-        if (attempt < 4) Sleep(50);  // the browser's processes may still be letting go of the folder
-    }
-    log_event("webview_cleanup", "result=deferred");
+    remove_profile(path, 4, 50, [](DWORD milliseconds) { Sleep(milliseconds); });
+}
+
+void remove_closed_webview_profile(const std::wstring& path)
+{
+    remove_profile(path, 10, 100, wait_dispatching);
 }
 
 void sweep_stale_webview_profiles()

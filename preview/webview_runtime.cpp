@@ -70,6 +70,22 @@ bool runtime_version_supported(const RuntimeVersion& version)
     return version.build >= MINIMUM_RUNTIME_BUILD;
 }
 
+std::vector<std::u16string> runtime_client_candidates(const RuntimeRegistry& registry)
+{
+    std::vector<std::u16string> clients;
+    for (std::u16string_view key : RUNTIME_CLIENT_STATE_KEYS) {
+        for (RegistryHive hive : {RegistryHive::machine, RegistryHive::user}) {
+            const std::optional<std::u16string> folder = registry.runtime_folder(hive, key);
+            if (!folder || !is_fully_qualified_path(*folder)) continue;
+            const auto version = runtime_folder_version(*folder);
+            if (!version || !runtime_version_supported(*version)) continue;
+            std::u16string client = runtime_client_path(*folder);
+            if (registry.is_file(client)) clients.push_back(std::move(client));
+        }
+    }
+    return clients;
+}
+
 bool is_fully_qualified_path(std::u16string_view path)
 {
     const auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };

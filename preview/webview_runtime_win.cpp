@@ -48,23 +48,43 @@ std::optional<Fn> load_export(const std::wstring& path, const char* name, HRESUL
     return std::nullopt;
 }
 
-std::optional<std::wstring> registered_runtime_folder(HKEY hive)
+std::optional<std::wstring> expanded(const std::wstring& text)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(hive, wide(RUNTIME_CLIENT_STATE_KEY).c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    std::vector<wchar_t> buffer(REGISTRY_VALUE_CAP / sizeof(wchar_t) + 1, L'\0');
-    DWORD type = 0;
-    DWORD size = REGISTRY_VALUE_CAP;
-    const LSTATUS status = RegQueryValueExW(key, wide(RUNTIME_FOLDER_VALUE).c_str(), nullptr, &type,
-                                            reinterpret_cast<BYTE*>(buffer.data()), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-    std::wstring folder(buffer.data(), size / sizeof(wchar_t));
-    folder.resize(wcsnlen(folder.c_str(), folder.size()));
-    return folder;
+    const DWORD n = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (n == 0 || n > REGISTRY_VALUE_CAP) return std::nullopt;
+    std::wstring out(n, L'\0');
+    if (ExpandEnvironmentStringsW(text.c_str(), out.data(), n) != n) return std::nullopt;
+    out.resize(n - 1);
+    return out;
 }
+
+class InstalledRuntimes final : public RuntimeRegistry {
+public:
+    std::optional<std::u16string> runtime_folder(RegistryHive hive, std::u16string_view key_name) const override
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(hive == RegistryHive::machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                          wide(key_name).c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+            return std::nullopt;
+        std::vector<wchar_t> buffer(REGISTRY_VALUE_CAP / sizeof(wchar_t) + 1, L'\0');
+        DWORD type = 0;
+        DWORD size = REGISTRY_VALUE_CAP;
+        const LSTATUS status = RegQueryValueExW(key, wide(RUNTIME_FOLDER_VALUE).c_str(), nullptr, &type,
+                                                reinterpret_cast<BYTE*>(buffer.data()), &size);
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
+        // The stored string need not end in a terminator; the buffer has one beyond the cap.
+        std::wstring folder(buffer.data(), size / sizeof(wchar_t));
+        folder.resize(wcsnlen(folder.c_str(), folder.size()));
+        if (type == REG_EXPAND_SZ) {
+            std::optional<std::wstring> full = expanded(folder);
+            if (!full) return std::nullopt;
+            folder = std::move(*full);
+        }
+        return narrow16(folder);
+    }
+    bool is_file(std::u16string_view path) const override { return cw::is_file(wide(path)); }
+};
 
 }  // namespace
 
@@ -97,15 +117,8 @@ HRESULT create_webview_environment(const std::wstring& user_data_folder, wv2::IC
                 return (*create)(nullptr, user_data_folder.c_str(), options, handler);
         }
     }
-    // Per-machine installs first, as the official loader does.
-    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        const std::optional<std::wstring> folder = registered_runtime_folder(hive);
-        if (!folder || !is_fully_qualified_path(narrow16(*folder))) continue;
-        const auto version = runtime_folder_version(narrow16(*folder));
-        if (!version || !runtime_version_supported(*version)) continue;
-        const std::wstring client = wide(runtime_client_path(narrow16(*folder)));
-        if (!is_file(client)) continue;
-        if (auto create = load_export<wv2::CreateEnvironmentInternalFn>(client, wv2::RUNTIME_EXPORT, failure))
+    for (const std::u16string& client : runtime_client_candidates(InstalledRuntimes{})) {
+        if (auto create = load_export<wv2::CreateEnvironmentInternalFn>(wide(client), wv2::RUNTIME_EXPORT, failure))
             return (*create)(true, 0, user_data_folder.c_str(), options, handler);
     }
     return failure;

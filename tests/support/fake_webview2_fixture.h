@@ -27,18 +27,22 @@ inline std::wstring fake_loader_dll()
     return windows_path(FAKE_WEBVIEW2_LOADER_DLL);
 }
 
-// Sets or removes the current user's "EBWebView" value for the stable channel, as an installer
-// would; the previous state comes back at the end.
+// Sets or removes the current user's "EBWebView" value for a release channel (0 stable, 1 beta,
+// 2 dev, 3 canary), as an installer would; it is removed at the end.
 class RegisteredRuntime {
 public:
-    explicit RegisteredRuntime(const std::wstring& folder) { set(folder); }
+    explicit RegisteredRuntime(const std::wstring& folder, std::size_t channel_index = 0, DWORD value_type = REG_SZ)
+        : channel(channel_index), type(value_type)
+    {
+        set(folder);
+    }
     ~RegisteredRuntime() { set(L""); }
     RegisteredRuntime(const RegisteredRuntime&) = delete;
     RegisteredRuntime& operator=(const RegisteredRuntime&) = delete;
 
     void set(const std::wstring& folder)
     {
-        const std::wstring key(RUNTIME_CLIENT_STATE_KEY.begin(), RUNTIME_CLIENT_STATE_KEY.end());
+        const std::wstring key(RUNTIME_CLIENT_STATE_KEYS[channel].begin(), RUNTIME_CLIENT_STATE_KEYS[channel].end());
         const std::wstring value(RUNTIME_FOLDER_VALUE.begin(), RUNTIME_FOLDER_VALUE.end());
         HKEY h = nullptr;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &h,
@@ -47,10 +51,12 @@ public:
         if (folder.empty())
             RegDeleteValueW(h, value.c_str());
         else
-            RegSetValueExW(h, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+            RegSetValueExW(h, value.c_str(), 0, type, reinterpret_cast<const BYTE*>(folder.c_str()),
                            static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(h);
     }
+    const std::size_t channel;
+    const DWORD type;
 };
 
 // An environment variable of this process for the lifetime of the object (empty removes it);

@@ -25,7 +25,9 @@ using test::RegisteredRuntime;
 using test::ScopedVariable;
 
 constexpr char FIRST_DOCUMENT[] =
-    "<html><body><b>h\xC3\xA9llo</b><img src=\"http://example.invalid/t.gif\"></body></html>";
+    "<html><head><meta http-equiv=\"refresh\" content=\"0;url=https://example.invalid/r\"></head><body>h\xC3\xA9llo"
+    "<a href=\"https://example.invalid/click\">a</a><a target=\"_blank\" href=\"https://example.invalid/new\">b</a>"
+    "<iframe src=\"https://example.invalid/frame\"></iframe></body></html>";
 constexpr char SECOND_DOCUMENT[] = "<html><body>second</body></html>";
 
 bool wait_until(const std::function<bool()>& done, DWORD milliseconds = 10000)
@@ -103,7 +105,8 @@ protected:
 
 TEST_F(WebViewTest, ReadyControlIsLockedDownFollowsTheTabAndServesTheNextDocument)
 {
-    RegisteredRuntime runtime(test::fake_runtime_folder());
+    ScopedVariable folder(L"CLIPWRIGHT_TEST_RUNTIME", test::fake_runtime_folder());
+    RegisteredRuntime runtime(L"%CLIPWRIGHT_TEST_RUNTIME%", 2, REG_EXPAND_SZ);  // dev channel only, expandable
     std::wstring profile;
     {
         MainWindowHarness w;
@@ -114,7 +117,8 @@ TEST_F(WebViewTest, ReadyControlIsLockedDownFollowsTheTabAndServesTheNextDocumen
         EXPECT_EQ(journal(),
                   (std::vector<std::string>{
                       "CreateWebViewEnvironmentWithOptionsInternal check=1 type=0 user_data=" + from_wide(profile),
-                      "options arguments=(null) language=(null) target=91.0.864.35 sso=0 options2=0x80004002",
+                      "options arguments=" + utf16_to_utf8(BROWSER_ARGUMENTS) +
+                          " language=(null) target=91.0.864.35 sso=0 options2=0x80004002",
                       "environment_completed 0x00000000",
                       "CreateCoreWebView2Controller parent=window",
                       "controller_completed 0x00000000",
@@ -125,7 +129,19 @@ TEST_F(WebViewTest, ReadyControlIsLockedDownFollowsTheTabAndServesTheNextDocumen
                       "put_IsWebMessageEnabled 0",
                       "put_AreDevToolsEnabled 0",
                       "put_AreDefaultContextMenusEnabled 0",
+                      "add_NavigationStarting",
+                      "add_FrameNavigationStarting",
+                      "add_NewWindowRequested",
                       "NavigateToString " + navigation_document(FIRST_DOCUMENT),
+                      "NavigationStarting about:blank",  // the one navigation that goes ahead
+                      "NavigationStarting https://example.invalid/r",
+                      "put_Cancel 1",
+                      "NavigationStarting https://example.invalid/click",
+                      "put_Cancel 1",
+                      "NewWindowRequested https://example.invalid/new",
+                      "put_Handled 1",
+                      "FrameNavigationStarting https://example.invalid/frame",
+                      "put_Cancel 1",
                       "put_IsVisible 1",
                   }));
         EXPECT_EQ(webview_events(), std::vector<std::string>{"webview_init result=success ephemeral_profile=true"});
@@ -157,11 +173,15 @@ TEST_F(WebViewTest, ReadyControlIsLockedDownFollowsTheTabAndServesTheNextDocumen
         EXPECT_NE(std::find(lines.begin(), lines.end(), "NavigateToString " + navigation_document(SECOND_DOCUMENT)),
                   lines.end());
         EXPECT_EQ(last_starting_with(lines, "put_IsVisible"), "put_IsVisible 1");
+        EXPECT_EQ(count_starting_with(lines, "put_Cancel"), 3u);  // the second page's own one went ahead
         EXPECT_EQ(count_starting_with(lines, "CreateWebViewEnvironmentWithOptionsInternal"), 1u);
         EXPECT_EQ(test::folder_names(root()).size(), 1u);
     }
-    // Teardown closes the browser and removes this run's folder.
-    EXPECT_EQ(journal().back(), "controller closed");
+    // Teardown removes the handlers and closes the browser before letting go of it.
+    const auto lines = journal();
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 5, lines.end()),
+              (std::vector<std::string>{"remove_NavigationStarting", "remove_FrameNavigationStarting",
+                                        "remove_NewWindowRequested", "Close", "controller closed"}));
     EXPECT_FALSE(exists(profile));
     EXPECT_EQ(webview_events().back(), "webview_cleanup result=success");
 }
@@ -169,7 +189,7 @@ TEST_F(WebViewTest, ReadyControlIsLockedDownFollowsTheTabAndServesTheNextDocumen
 TEST_F(WebViewTest, EveryFailureShowsTheRuntimeMessageOnceAndTheSourceTabStillWorks)
 {
     // The registry value names an older build of the fake; it must count as missing.
-    const std::wstring old_runtime = temp + L"\\100.0.800.0";
+    const std::wstring old_runtime = temp + L"\\98.0.1149.0";
     CreateDirectoryW(old_runtime.c_str(), nullptr);
     CreateDirectoryW((old_runtime + L"\\EBWebView").c_str(), nullptr);
     CreateDirectoryW((old_runtime + L"\\EBWebView\\x64").c_str(), nullptr);
@@ -261,6 +281,7 @@ TEST_F(WebViewTest, FailedSetupAfterSuccessStartsOverOnANewFolder)
         const WebViewPreview& p = w.state().web_preview;
         EXPECT_FALSE(p.webview || p.webview_controller || p.webview_starting || p.webview_failed);
         EXPECT_TRUE(webview_events().empty());
+        EXPECT_EQ(w.text(MainControl::html_host), WEBVIEW_RUNTIME_MESSAGE);
         first = p.webview_profile_path.value_or(L"");
 
         SetEnvironmentVariableW(L"FAKE_WEBVIEW2_FAIL", nullptr);

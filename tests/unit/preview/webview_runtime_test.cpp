@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "base/text.h"
 
 namespace cw {
@@ -39,8 +41,8 @@ TEST(WebViewRuntime, RuntimeFolderVersionIsTheLastComponent)
     };
     const Case cases[] = {
         {u"C:\\Program Files (x86)\\Microsoft\\EdgeWebView\\Application\\120.0.2210.91", true, 2210, true},
-        {u"C:\\EdgeWebView\\91.0.864.35\\", true, 864, true},
-        {u"C:\\EdgeWebView\\90.0.863.99", true, 863, false},
+        {u"C:\\EdgeWebView\\99.0.1150.38\\", true, 1150, true},
+        {u"C:\\EdgeWebView\\98.0.1149.99", true, 1149, false},
         {u"120.0.2210.91", true, 2210, true},
         {u"C:\\EdgeWebView\\120.0.2210", false, 0, false},
         {u"C:\\EdgeWebView\\120.0.2210.91.1", false, 0, false},
@@ -59,6 +61,33 @@ TEST(WebViewRuntime, RuntimeFolderVersionIsTheLastComponent)
     }
     EXPECT_EQ(runtime_client_path(u"D:\\rt\\120.0.2210.91"),
               u"D:\\rt\\120.0.2210.91\\EBWebView\\x64\\EmbeddedBrowserWebView.dll");
+}
+
+struct FakeRegistry final : RuntimeRegistry {
+    std::map<std::pair<RegistryHive, std::u16string_view>, std::u16string> folders;
+    std::u16string missing;  // the folder whose client file is absent
+    std::optional<std::u16string> runtime_folder(RegistryHive hive, std::u16string_view key) const override
+    {
+        const auto found = folders.find({hive, key});
+        return found == folders.end() ? std::nullopt : std::optional(found->second);
+    }
+    bool is_file(std::u16string_view path) const override { return path != runtime_client_path(missing); }
+};
+
+TEST(WebViewRuntime, ChannelsAreTriedStableFirstEachPerMachineThenPerUser)
+{
+    const auto [stable, beta, dev, canary] = RUNTIME_CLIENT_STATE_KEYS;
+    constexpr auto machine = RegistryHive::machine, user = RegistryHive::user;
+    FakeRegistry registry;
+    registry.folders = {{{user, canary}, u"C:\\c\\1.0.1150.0"},    {{machine, dev}, u"C:\\d\\120.0.2210.91"},
+                        {{user, dev}, u"C:\\du\\1.0.1150.0"},      {{user, beta}, u"C:\\bu\\1.0.1150.0"},
+                        {{machine, beta}, u"C:\\bm\\1.0.1150.0"},  {{user, stable}, u"rt\\120.0.2210.91"},
+                        {{machine, stable}, u"C:\\s\\98.0.1149.0"}};
+    registry.missing = u"C:\\du\\1.0.1150.0";  // too old, relative or without a client file: passed over
+    EXPECT_EQ(runtime_client_candidates(registry),
+              (std::vector<std::u16string>{
+                  runtime_client_path(u"C:\\bm\\1.0.1150.0"), runtime_client_path(u"C:\\bu\\1.0.1150.0"),
+                  runtime_client_path(u"C:\\d\\120.0.2210.91"), runtime_client_path(u"C:\\c\\1.0.1150.0")}));
 }
 
 TEST(WebViewRuntime, OnlyPathsNamingTheirDriveOrShareAreFullyQualified)

@@ -3,19 +3,21 @@
 // uses, writes every call to the journal file named by FAKE_WEBVIEW2_JOURNAL, and fails the steps
 // FAKE_WEBVIEW2_FAIL names ("step:hex,step:hex"): a call by its method name, a completion as
 // environment_completed or controller_completed. Completions arrive later through the caller's
-// message loop, as the real runtime delivers them.
+// message loop, as the real runtime delivers them; NavigateToString raises the navigations its page starts.
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "base/com_object_win.h"
+#include "base/handles_win.h"
 #include "preview/webview2_abi_win.h"
 
 namespace {
 
 using namespace cw::wv2;
 using cw::ComObject;
+using cw::ComPtr;
 
 std::wstring environment(const wchar_t* name)
 {
@@ -166,9 +168,57 @@ public:
         return call("remove_" #name);                                   \
     }
 
+class NavigationArgs final
+    : public ComObject<NavigationArgs, ICoreWebView2NavigationStartingEventArgs, IID_NavigationStartingEventArgs> {
+public:
+    FAKE_GET(get_Uri, LPWSTR)
+    FAKE_GET(get_IsUserInitiated, BOOL)
+    FAKE_GET(get_IsRedirected, BOOL)
+    FAKE_GET(get_RequestHeaders, Unused*)
+    FAKE_GET(get_Cancel, BOOL)
+    FAKE_PUT(put_Cancel)
+    FAKE_GET(get_NavigationId, UINT64)
+};
+
+class NewWindowArgs final
+    : public ComObject<NewWindowArgs, ICoreWebView2NewWindowRequestedEventArgs, IID_NewWindowRequestedEventArgs> {
+public:
+    FAKE_GET(get_Uri, LPWSTR)
+    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2*) override { return call("put_NewWindow"); }
+    FAKE_GET(get_NewWindow, ICoreWebView2*)
+    FAKE_PUT(put_Handled)
+    FAKE_GET(get_Handled, BOOL)
+    FAKE_GET(get_IsUserInitiated, BOOL)
+    FAKE_GET(GetDeferral, Unused*)
+    FAKE_GET(get_WindowFeatures, Unused*)
+};
+
+using NavigationHandler = ICoreWebView2NavigationStartingEventHandler;
+using NewWindowHandler = ICoreWebView2NewWindowRequestedEventHandler;
+enum Slot { NAVIGATION, FRAME, NEW_WINDOW, SLOTS };
+const char* const SLOT_EVENTS[SLOTS] = {"NavigationStarting", "FrameNavigationStarting", "NewWindowRequested"};
+
+// A handler the program registered, held as the runtime holds it: until removed or closed.
+#define FAKE_HELD_EVENT(name, Handler, slot)                                                               \
+    HRESULT STDMETHODCALLTYPE add_##name(Handler* handler, EventToken* token) override                     \
+    {                                                                                                      \
+        token->value = hold(slot, handler);                                                                \
+        return call("add_" #name);                                                                         \
+    }                                                                                                      \
+    HRESULT STDMETHODCALLTYPE remove_##name(EventToken token) override                                     \
+    {                                                                                                      \
+        call(std::string("remove_" #name) + (held_[slot] && token.value == slot + 100 ? "" : " unknown")); \
+        hold(slot, nullptr);                                                                               \
+        return S_OK;                                                                                       \
+    }
+
 class WebView final : public ComObject<WebView, ICoreWebView2, IID_ICoreWebView2> {
 public:
     explicit WebView(HWND page) : page_(page) {}
+    void release_handlers()
+    {
+        for (auto& handler : held_) handler.reset();
+    }
     HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override
     {
         const HRESULT hr = call("get_Settings");
@@ -181,14 +231,26 @@ public:
     {
         const HRESULT hr = call("NavigateToString", utf8(html));
         if (SUCCEEDED(hr) && IsWindow(page_)) SetWindowTextW(page_, html);
+        if (FAILED(hr)) return hr;
+        static const std::pair<std::string_view, int> followed[] = {{"content=\"0;url=", NAVIGATION},
+                                                                    {"<a href=\"", NAVIGATION},
+                                                                    {"target=\"_blank\" href=\"", NEW_WINDOW},
+                                                                    {"<iframe src=\"", FRAME}};
+        const std::string text = utf8(html);
+        raise(NAVIGATION, "about:blank");
+        for (const auto& [marker, slot] : followed) {
+            const auto at = text.find(marker);
+            const auto from = at + marker.size();
+            if (at != std::string::npos) raise(slot, text.substr(from, text.find('"', from) - from));
+        }
         return hr;
     }
-    FAKE_EVENT(NavigationStarting)
+    FAKE_HELD_EVENT(NavigationStarting, NavigationHandler, NAVIGATION)
     FAKE_EVENT(ContentLoading)
     FAKE_EVENT(SourceChanged)
     FAKE_EVENT(HistoryChanged)
     FAKE_EVENT(NavigationCompleted)
-    FAKE_EVENT(FrameNavigationStarting)
+    FAKE_HELD_EVENT(FrameNavigationStarting, NavigationHandler, FRAME)
     FAKE_EVENT(FrameNavigationCompleted)
     FAKE_EVENT(ScriptDialogOpening)
     FAKE_EVENT(PermissionRequested)
@@ -212,7 +274,7 @@ public:
     HRESULT STDMETHODCALLTYPE GoForward() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR, Unused**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Stop() override { return E_NOTIMPL; }
-    FAKE_EVENT(NewWindowRequested)
+    FAKE_HELD_EVENT(NewWindowRequested, NewWindowHandler, NEW_WINDOW)
     FAKE_EVENT(DocumentTitleChanged)
     FAKE_GET(get_DocumentTitle, LPWSTR)
     HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR, VARIANT*) override
@@ -229,7 +291,26 @@ public:
     FAKE_EVENT(WindowCloseRequested)
 
 private:
+    int hold(int slot, IUnknown* handler)
+    {
+        if (handler) handler->AddRef();
+        held_[slot].reset(handler);
+        return slot + 100;
+    }
+    template <typename Handler, typename Args>
+    void invoke(Handler* handler, Args* args)
+    {
+        if (handler) handler->Invoke(this, args);
+        args->Release();
+    }
+    void raise(int slot, const std::string& uri)
+    {
+        journal(std::string(SLOT_EVENTS[slot]) + " " + uri);
+        if (slot == NEW_WINDOW) return invoke(static_cast<NewWindowHandler*>(held_[slot].get()), new NewWindowArgs());
+        invoke(static_cast<NavigationHandler*>(held_[slot].get()), new NavigationArgs());
+    }
     HWND page_;
+    ComPtr<IUnknown> held_[SLOTS];
 };
 
 // The browser's page is a child window of the parent, as the real runtime adds one before the
@@ -274,7 +355,11 @@ public:
     FAKE_GET(get_ParentWindow, HWND)
     HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Close() override { return call("Close"); }
+    HRESULT STDMETHODCALLTYPE Close() override
+    {
+        if (webview_) webview_->release_handlers();  // as the browser instance ends
+        return call("Close");
+    }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** webview) override
     {
         const HRESULT hr = call("get_CoreWebView2");
