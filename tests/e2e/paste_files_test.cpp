@@ -11,6 +11,7 @@
 #include <shlobj.h>
 
 #include "base/text_win.h"
+#include "libs/cfb/cfb.h"
 #include "link_fixtures.h"
 #include "process_driver.h"
 #include "program_test.h"
@@ -152,10 +153,12 @@ TEST_F(PasteFilesTest, VirtualFilesAreSavedByteForByte)
                         descriptor_block({{L"top.txt", FILE_ATTRIBUTE_NORMAL, top.size()},
                                           {L"stream.bin", FILE_ATTRIBUTE_NORMAL, streamed.size()},
                                           {L"folder", FILE_ATTRIBUTE_DIRECTORY, 0},
-                                          {L"folder\\nested.txt", FILE_ATTRIBUTE_NORMAL, nested.size()}})},
+                                          {L"folder\\nested.txt", FILE_ATTRIBUTE_NORMAL, nested.size()},
+                                          {L"message.msg", FILE_ATTRIBUTE_NORMAL, 0}})},
         offer(0, TYMED_HGLOBAL, top),
         offer(1, TYMED_ISTREAM, streamed),
         offer(3, TYMED_HGLOBAL, nested),
+        offer(4, TYMED_ISTORAGE, nested),
     });
     clipboard.set_ole(object);
     object->Release();
@@ -163,10 +166,17 @@ TEST_F(PasteFilesTest, VirtualFilesAreSavedByteForByte)
     const test::ConsoleRun run = paste(L"");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, in(target, L"top.txt") + "\n" + in(target, L"stream.bin") + "\n" + in(target, L"folder") + "\n" +
-                           in(target, L"folder\\nested.txt") + "\n");
+                           in(target, L"folder\\nested.txt") + "\n" + in(target, L"message.msg") + "\n");
     EXPECT_EQ(test::read_text_file(target + L"\\top.txt"), std::string(top.begin(), top.end()));
     EXPECT_EQ(test::read_text_file(target + L"\\stream.bin"), std::string(streamed.begin(), streamed.end()));
     EXPECT_EQ(test::read_text_file(target + L"\\folder\\nested.txt"), "nested");
+    // An IStorage item becomes the compound file that holds it.
+    const std::string message = test::read_text_file(target + L"\\message.msg");
+    const auto compound = cfb::CompoundFile::open(std::vector<std::uint8_t>(message.begin(), message.end()));
+    ASSERT_TRUE(compound.ok());
+    const auto stream = compound->read_stream("/CONTENTS");
+    ASSERT_TRUE(stream.ok());
+    EXPECT_EQ(*stream, nested);
     EXPECT_EQ(paste(L"--shortcuts").status, 4);
 }
 
@@ -209,6 +219,32 @@ TEST_F(PasteFilesTest, HostileNamesStayInsideTheFolderAndDevicesAreNeverOpened)
     EXPECT_EQ(devices.status, 5);
     EXPECT_EQ(test::read_text_file(inside + L"\\real.txt"), "real");
     EXPECT_NE(devices.err.find("pipe\\clipwright-none: The path names a device"), std::string::npos) << devices.err;
+}
+
+TEST_F(PasteFilesTest, AFolderLinkingBackIntoItselfIsCopiedOnce)
+{
+    source = test::make_temp_folder(L"clipwright-paste-source");
+    const std::wstring tree = source + L"\\tree";
+    ASSERT_TRUE(CreateDirectoryW(tree.c_str(), nullptr));
+    ASSERT_TRUE(test::write_test_file(tree + L"\\a.txt", "a"));
+    ASSERT_TRUE(test::make_host_link(tree, tree + L"\\loop"));
+    clipboard.set_flat({{CF_HDROP, test::dropfiles_of({tree})}});
+
+    const test::ConsoleRun run = paste(L"");
+    EXPECT_EQ(run.status, 5);
+    EXPECT_EQ(run.out, in(target, L"tree") + "\n");
+    EXPECT_EQ(test::folder_names(target + L"\\tree"), std::vector<std::string>{"a.txt"});
+    EXPECT_NE(run.err.find("loop: "), std::string::npos) << run.err;
+    test::remove_host_tree(source);
+}
+
+TEST_F(PasteFilesTest, NoFilesOnTheClipboard)
+{
+    clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(L"just text")}});
+    const test::ConsoleRun run = paste(L"--zip x.zip");
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(run.err, "clipwright-cli: The clipboard holds no copied files or virtual files.\n");
+    EXPECT_EQ(test::folder_names(target), std::vector<std::string>{});
 }
 
 }  // namespace
