@@ -189,6 +189,15 @@ private:
         return item;
     }
 
+    // A symbolic link or junction; also a folder reparse point that reports no tag, as Wine shows
+    // a host link to a folder.
+    static bool is_link_entry(const WIN32_FIND_DATAW& found)
+    {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+        if (found.dwReserved0 & NAME_SURROGATE) return true;
+        return found.dwReserved0 == 0 && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
     static PasteItem entry_item(const std::string& folder, const std::vector<std::string>& base, const WIN32_FIND_DATAW& found)
     {
         PasteItem item;
@@ -203,7 +212,7 @@ private:
             item.refusal = ITEM_NAME_EMPTY;
         else if (item.path.size() > MAX_NAME_DEPTH)
             item.refusal = ITEM_NAME_TOO_DEEP;
-        else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (found.dwReserved0 & NAME_SURROGATE))
+        else if (is_link_entry(found))
             item.refusal = PASTE_LINK_NOT_FOLLOWED;
         else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             item.kind = PasteItemKind::Folder;
