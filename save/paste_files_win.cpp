@@ -408,10 +408,12 @@ struct ClipboardFiles {
     std::vector<VirtualFileDescriptor> descriptors;
     std::uint32_t advertised = 0;
     std::string operation;
+    DWORD sequence = 0;
 };
 
 PasteStop read_clipboard_files(ClipboardFiles& files, std::string& message)
 {
+    files.sequence = GetClipboardSequenceNumber();
     const HRESULT got = OleGetClipboard(files.data.put());
     if (FAILED(got) || !files.data) {
         message = "Could not open the clipboard:\r\n" + error_display(Error{got, std::nullopt});
@@ -454,15 +456,18 @@ std::vector<PasteItem> top_level_items(const ClipboardFiles& files)
     return items;
 }
 
-// Fetches bytes within the total cap of one paste.
+// Fetches bytes within the total cap of one paste. Virtual files are asked of the copy whose
+// descriptors were read: once the clipboard holds another copy, no item is mixed in from it.
 FetchBytes fetcher(const ClipboardFiles& files)
 {
     auto total = std::make_shared<std::uint64_t>(0);
     IDataObject* data = files.data.get();
     const CLIPFORMAT contents = registered(L"FileContents");
     const bool explorer = files.explorer;
-    return [total, data, contents, explorer](const PasteItem& item) -> Result<std::vector<std::uint8_t>> {
+    const DWORD sequence = files.sequence;
+    return [total, data, contents, explorer, sequence](const PasteItem& item) -> Result<std::vector<std::uint8_t>> {
         if (item.size && *total + *item.size > MAX_PASTE_TOTAL_BYTES) return failure_with(std::string(PASTE_TOTAL_TOO_LARGE));
+        if (!explorer && GetClipboardSequenceNumber() != sequence) return failure_with(std::string(PASTE_CLIPBOARD_CHANGED));
         auto bytes = explorer ? read_disk_file(item) : read_file_contents(data, contents, item);
         if (!bytes) return bytes;
         *total += bytes->size();

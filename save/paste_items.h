@@ -35,6 +35,8 @@ inline constexpr std::string_view PASTE_SHORTER_THAN_ANNOUNCED =
     "FileContents delivered fewer bytes than its descriptor announces.";
 inline constexpr std::string_view PASTE_LONGER_THAN_ANNOUNCED =
     "FileContents delivered more bytes than its descriptor announces.";
+inline constexpr std::string_view PASTE_CLIPBOARD_CHANGED =
+    "The clipboard changed while the command ran, so the source of this item is gone.";
 inline constexpr std::string_view PASTE_UNKNOWN_MEDIUM = "FileContents came in a medium other than HGLOBAL, IStream or IStorage.";
 
 enum class PasteItemKind { File, Folder };
