@@ -233,13 +233,18 @@ private:
 // following a link that appeared since the walk; only a disk file is read.
 Result<std::vector<std::uint8_t>> read_disk_file(const PasteItem& item)
 {
-    const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN | (item.follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    // No recall: a file that became online-only since the walk (or behind a dropped link) is
+    // not downloaded by being opened, and is refused below.
+    const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_NO_RECALL | (item.follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     UniqueFile file(CreateFileW(to_wide(item.source_path).c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
         return Error{hresult_from_win32(code), file_error_text(code)};
     }
     if (GetFileType(file.get()) != FILE_TYPE_DISK) return failure_with(std::string(PASTE_NOT_A_FILE));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(file.get(), &info) && (info.dwFileAttributes & ONLINE_ONLY_ATTRIBUTES))
+        return failure_with(std::string(PASTE_ONLINE_ONLY));
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file.get(), &size) && static_cast<std::uint64_t>(size.QuadPart) > MAX_PASTE_ITEM_BYTES)
         return failure_with(std::string(PASTE_ITEM_TOO_LARGE));
