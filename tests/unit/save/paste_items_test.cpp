@@ -26,6 +26,7 @@ public:
     }
     Status write_file(const std::string& path, std::vector<std::uint8_t> bytes) override
     {
+        if (path.ends_with("full.bin")) return Error::invalid_data("disk full");
         if (!taken.insert(ascii_lower(path)).second) return Error::invalid_data("taken");
         files[path] = std::string(bytes.begin(), bytes.end());
         return ok_status();
@@ -58,6 +59,7 @@ TEST(PasteItems, ItemsAreNumberedNeverMergedAndFailuresDoNotStopTheRest)
         item({"dir", "sub", "deep.txt"}, PasteItemKind::File, false),
         refused,
         item({"unreadable.bin"}),
+        item({"full.bin"}),
         item({"notes"}),
         item({"notes"}),
     };
@@ -66,9 +68,10 @@ TEST(PasteItems, ItemsAreNumberedNeverMergedAndFailuresDoNotStopTheRest)
         return std::vector<std::uint8_t>(i.path.back().begin(), i.path.back().end());
     });
     EXPECT_EQ(report.written, (std::vector<std::string>{"D:\\out\\A_1.txt", "D:\\out\\dir_1", "D:\\out\\notes", "D:\\out\\notes_1"}));
-    ASSERT_EQ(report.failures.size(), 2u);
+    ASSERT_EQ(report.failures.size(), 3u);
     EXPECT_EQ(report.failures[0].reason, "refused");
     EXPECT_EQ(report.failures[1].reason, "gone");
+    EXPECT_EQ(report.failures[2].reason, "disk full");
     EXPECT_EQ(target.files.at("D:\\out\\dir_1\\sub\\deep.txt"), "deep.txt");
     EXPECT_EQ(target.files.count("D:\\out\\dir\\inner.txt"), 0u);
 
