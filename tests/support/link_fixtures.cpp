@@ -5,7 +5,9 @@
 
 namespace cw::test {
 
+namespace {
 using UnixFileName = char*(CDECL*)(const wchar_t*);
+}  // namespace
 
 std::string unix_path(const std::wstring& path)
 {
