@@ -22,14 +22,17 @@ inline constexpr std::string_view CLI_USAGE =
     "  clipwright-cli list [--json]\n"
     "  clipwright-cli show FORMAT [--json]\n"
     "  clipwright-cli save [FORMAT] [--in FOLDER | --to FILE] [--as EXT]\n"
+    "  clipwright-cli paste-files [--in FOLDER] [--zip NAME.zip | --shortcuts | --listing txt|csv|json] [--json]\n"
     "\n"
     "FORMAT is a number from list, #ID (decimal, or hexadecimal after 0x) or a format name.\n"
     "save without FORMAT takes the first saveable representation, with --as EXT the one saved as\n"
     "EXT. --in saves into FOLDER (default: the current folder) under a free untitled name, --to\n"
     "under FILE's name or the next free numbered one. Nothing is ever overwritten.\n"
+    "paste-files copies the files of an Explorer copy, or the virtual files of a mail or archive\n"
+    "program, into FOLDER; or writes them into one ZIP, makes shortcuts, or saves their listing.\n"
     "\n"
     "Exit status: 0 success, 2 usage error, 3 clipboard busy or changed, 4 format not found or\n"
-    "unavailable, 5 save failed.\n";
+    "unavailable (paste-files: no files), 5 save failed (paste-files: any item failed).\n";
 
 enum class CliCommand { list, show, save, help };
 

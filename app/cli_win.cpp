@@ -10,6 +10,7 @@
 #include "app/cli_arguments.h"
 #include "app/cli_output.h"
 #include "app/cli_select.h"
+#include "app/paste_files_cli.h"
 #include "base/error_win.h"
 #include "base/handles_win.h"
 #include "base/log.h"
@@ -17,6 +18,7 @@
 #include "base/text_win.h"
 #include "capture/snapshot_win.h"
 #include "inspect/dispatcher_win.h"
+#include "save/paste_files_win.h"
 #include "save/save_command_win.h"
 #include "save/save_messages.h"
 
@@ -261,15 +263,36 @@ CliOutput run_command(const CliArguments& args)
     return {std::string(CLI_USAGE), "", CLI_SUCCESS};
 }
 
+CliOutput usage_failure(const CliUsageError& refused)
+{
+    return {"", "clipwright-cli: " + refused.message + "\n\n" + std::string(CLI_USAGE), CLI_USAGE_ERROR};
+}
+
+CliOutput run_paste_files(const std::vector<std::string>& arguments)
+{
+    auto parsed = parse_paste_files_arguments({arguments.begin() + 1, arguments.end()});
+    if (const auto* refused = std::get_if<CliUsageError>(&parsed)) return usage_failure(*refused);
+    const PasteFilesArguments& args = std::get<PasteFilesArguments>(parsed);
+    OleSession ole;
+    if (FAILED(ole.result())) return failure(1, "OleInitialize failed: " + error_display(Error{ole.result(), {}}));
+    const std::u16string folder = args.in_folder ? full_path(*args.in_folder) : current_folder();
+    const PasteRequest request{utf16_to_utf8(folder), args.mode, args.zip_name, args.listing};
+    return paste_files_output(paste_files(request), args.json);
+}
+
 }  // namespace
 
 int run_cli(const std::vector<std::string>& arguments)
 {
     CliOutput output;
     try {
+        if (!arguments.empty() && arguments[0] == PASTE_FILES_COMMAND) {
+            emit(output = run_paste_files(arguments));
+            return output.status;
+        }
         auto parsed = parse_cli_arguments(arguments);
         if (const auto* refused = std::get_if<CliUsageError>(&parsed))
-            output = {"", "clipwright-cli: " + refused->message + "\n\n" + std::string(CLI_USAGE), CLI_USAGE_ERROR};
+            output = usage_failure(*refused);
         else
             output = run_command(std::get<CliArguments>(parsed));
     } catch (const std::exception& e) {

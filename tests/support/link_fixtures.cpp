@@ -6,8 +6,8 @@
 namespace cw::test {
 
 namespace {
-
 using UnixFileName = char*(CDECL*)(const wchar_t*);
+}  // namespace
 
 std::string unix_path(const std::wstring& path)
 {
@@ -41,8 +41,6 @@ bool run_host_command(const std::string& command, const std::wstring& beside)
     }
     return false;
 }
-
-}  // namespace
 
 bool running_on_wine()
 {

@@ -12,6 +12,11 @@
 namespace cw::test {
 
 bool running_on_wine();
+// The host's path for a Windows path; empty when it has none.
+std::string unix_path(const std::wstring& path);
+// Runs a shell command on the host and waits for it; true when it succeeded. `beside` names a
+// Windows path next to which a marker file may be made for a moment.
+bool run_host_command(const std::string& command, const std::wstring& beside);
 // A new file holding `text`, and a folder whose last-write time lies `days` in the past.
 bool write_test_file(const std::wstring& path, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 bool set_written_days_ago(const std::wstring& folder, int days);

@@ -173,6 +173,23 @@ HGLOBAL global_copy(const std::vector<std::uint8_t>& bytes)
     return h;
 }
 
+// A compound file in memory holding `bytes` as its stream "CONTENTS", as a mail program hands
+// over a message attachment.
+HRESULT make_storage(const std::vector<std::uint8_t>& bytes, IStorage** out)
+{
+    ILockBytes* lock_bytes = nullptr;
+    HRESULT hr = CreateILockBytesOnHGlobal(nullptr, TRUE, &lock_bytes);
+    if (SUCCEEDED(hr))
+        hr = StgCreateDocfileOnILockBytes(lock_bytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, out);
+    IStream* stream = nullptr;
+    if (SUCCEEDED(hr)) hr = (*out)->CreateStream(L"CONTENTS", STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream);
+    if (SUCCEEDED(hr)) hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+    if (stream) stream->Release();
+    if (SUCCEEDED(hr)) hr = (*out)->Commit(STGC_DEFAULT);
+    if (lock_bytes) lock_bytes->Release();
+    return hr;
+}
+
 }  // namespace
 
 IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at) { return new PatternStream(size, fault_at); }
@@ -242,6 +259,10 @@ HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
             size.QuadPart = o.bytes.size();
             medium->pstm->SetSize(size);
             return S_OK;
+        }
+        if (common & TYMED_ISTORAGE) {
+            medium->tymed = TYMED_ISTORAGE;
+            return make_storage(o.bytes, &medium->pstg);
         }
         return DV_E_TYMED;
     }
