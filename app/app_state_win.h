@@ -56,8 +56,10 @@ struct AppState {
     std::shared_ptr<bool> window_alive = std::make_shared<bool>(true);
     WebViewPreview web_preview;
 
-    // Table preview: the captions the header painter draws.
+    // Table preview: the captions the header painter draws, and the table the list shows (the
+    // list holds only the row count and asks for the cells it needs).
     std::vector<std::string> table_columns;
+    PropertyTable table_shown;
 };
 
 }  // namespace cw
