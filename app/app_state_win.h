@@ -60,6 +60,8 @@ struct AppState {
     // list holds only the row count and asks for the cells it needs).
     std::vector<std::string> table_columns;
     PropertyTable table_shown;
+    // The source page gets the table's text when it is first shown.
+    bool table_source_pending = false;
 };
 
 }  // namespace cw

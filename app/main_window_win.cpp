@@ -167,7 +167,10 @@ void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
             set_tab_caption(tabs, 0, report.table.table_caption);
             set_tab_caption(tabs, 1, report.table.text_caption);
             fill_table_list(state, std::move(report.table));
-            set_window_text(state.control(MainControl::table_source), to_crlf_mixed(state.table_shown.raw_text));
+            // The source waits until its page is shown: an edit control lays out a large text slowly
+            // (seconds for a few hundred thousand lines under Wine), and the grid is what most users look at.
+            set_window_text(state.control(MainControl::table_source), "");
+            state.table_source_pending = true;
             show_panel(state, DetailPanel::table_panel);
             show_table_tab(state);
             break;
@@ -442,7 +445,12 @@ void show_html_tab(AppState& state)
 }
 void show_table_tab(AppState& state)
 {
-    show_tab_page(state, DetailPanel::table_panel, state.control(MainControl::table_tabs));
+    HWND tabs = state.control(MainControl::table_tabs);
+    if (state.table_source_pending && selected_tab(tabs) == 1) {
+        set_window_text(state.control(MainControl::table_source), to_crlf_mixed(state.table_shown.raw_text));
+        state.table_source_pending = false;
+    }
+    show_tab_page(state, DetailPanel::table_panel, tabs);
 }
 
 void refresh_clipboard_view(HWND window, AppState& state)

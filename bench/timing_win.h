@@ -2,6 +2,7 @@
 // The clock of the Win32 timing tools.
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/win32.h"
@@ -16,6 +17,12 @@ inline double seconds_since(const LARGE_INTEGER& start)
     return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
 }
 
+inline double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times.empty() ? 0 : times[times.size() / 2];
+}
+
 // The median time of `runs` calls of step(run index).
 template <typename F>
 double median_seconds(int runs, F&& step)
@@ -27,8 +34,7 @@ double median_seconds(int runs, F&& step)
         step(i);
         times.push_back(seconds_since(start));
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(std::move(times));
 }
 
 }  // namespace cw::bench

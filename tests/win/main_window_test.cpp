@@ -206,12 +206,13 @@ std::wstring clipboard_unicode_text()
 }
 
 // The table list holds no text: it asks for the cells it shows, finds a row by its first cell as
-// the user types, and Ctrl+C copies the selected rows. Another table never shows the old cells.
+// the user types, and Ctrl+C copies the selected rows. Another table never shows the old cells,
+// and the source page shows the text of the table shown whenever it is opened.
 TEST_F(MainWindowTest, TableListAnswersFromTheTableItShows)
 {
     const UINT csv = test::register_format(L"Csv");
-    clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(L"apple\tred\r\nbanana\tyellow\r\ncherry\tdark red\r\n")},
-                        {csv, test::bytes_of("x,y\r\n")}});
+    const std::wstring text = L"apple\tred\r\nbanana\tyellow\r\ncherry\tdark red\r\n";
+    clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(text)}, {csv, test::bytes_of("x,y\r\n")}});
     MainWindowHarness w;
     w.command(ID_VIEW_TOGGLE);
     HWND list = w.control(MainControl::table_list);
@@ -226,6 +227,16 @@ TEST_F(MainWindowTest, TableListAnswersFromTheTableItShows)
     EXPECT_EQ(w.list_text(MainControl::table_list, 2, 1), "");
     EXPECT_EQ(w.selected_row(MainControl::table_list), -1);
 
+    w.select_tab(MainControl::table_tabs, 1);
+    EXPECT_EQ(w.text(MainControl::table_source), "x,y\r\n");
+    ASSERT_TRUE(w.select_format(CF_UNICODETEXT));
+    EXPECT_EQ(to_wide(w.text(MainControl::table_source)), text);
+    w.select_tab(MainControl::table_tabs, 0);
+    ASSERT_TRUE(w.select_format(csv));
+    w.select_tab(MainControl::table_tabs, 1);
+    EXPECT_EQ(w.text(MainControl::table_source), "x,y\r\n");
+
+    w.select_tab(MainControl::table_tabs, 0);
     ASSERT_TRUE(w.select_format(CF_UNICODETEXT));
     LVITEMW selected{};
     selected.state = selected.stateMask = LVIS_SELECTED;
