@@ -56,8 +56,12 @@ struct AppState {
     std::shared_ptr<bool> window_alive = std::make_shared<bool>(true);
     WebViewPreview web_preview;
 
-    // Table preview: the captions the header painter draws.
+    // Table preview: the captions the header painter draws, and the table the list shows (the
+    // list holds only the row count and asks for the cells it needs).
     std::vector<std::string> table_columns;
+    PropertyTable table_shown;
+    // The source page gets the table's text when it is first shown.
+    bool table_source_pending = false;
 };
 
 }  // namespace cw

@@ -33,6 +33,7 @@ inline constexpr std::uint32_t ES_WANTRETURN_STYLE = 0x1000;
 inline constexpr std::uint32_t LVS_REPORT_STYLE = 0x0001;
 inline constexpr std::uint32_t LVS_SINGLESEL_STYLE = 0x0004;
 inline constexpr std::uint32_t LVS_SHOWSELALWAYS_STYLE = 0x0008;
+inline constexpr std::uint32_t LVS_OWNERDATA_STYLE = 0x1000;
 
 // Command ids the window procedure dispatches on.
 inline constexpr std::uint16_t ID_REFRESH = 1001;
@@ -175,7 +176,8 @@ inline constexpr std::array<ControlSpec, MAIN_CONTROL_COUNT> MAIN_CONTROLS{{
     {MainControl::table_tabs, "SysTabControl32", 0, control_style::TABS, 0, InitialText::fixed, "",
      {"Table", "Source"}},
     {MainControl::table_list, "SysListView32", ID_TABLE_LIST,
-     control_style::HIDDEN | WS_TABSTOP_STYLE | WS_BORDER_STYLE | LVS_REPORT_STYLE | LVS_SHOWSELALWAYS_STYLE,
+     control_style::HIDDEN | WS_TABSTOP_STYLE | WS_BORDER_STYLE | LVS_REPORT_STYLE | LVS_SHOWSELALWAYS_STYLE |
+         LVS_OWNERDATA_STYLE,
      WS_EX_CLIENTEDGE_STYLE, InitialText::fixed, "", {}},
     {MainControl::table_source, "EDIT", 0, control_style::HIDDEN | control_style::TEXT_BOX, WS_EX_CLIENTEDGE_STYLE,
      InitialText::fixed, "", {}},

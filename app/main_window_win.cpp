@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <climits>
 #include <cstring>
 
 #include "app/audio_window_win.h"
@@ -10,6 +11,7 @@
 #include "app/offer_texts.h"
 #include "app/save_selected_win.h"
 #include "app/tab_pages_win.h"
+#include "app/table_list_win.h"
 #include "app/theme_win.h"
 #include "base/dpi.h"
 #include "base/error_win.h"
@@ -109,22 +111,6 @@ DWORD CALLBACK rtf_reader(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* rea
     return 0;
 }
 
-void fill_table_list(HWND list, const PropertyTable& table, unsigned dpi, std::vector<std::string>& captions)
-{
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    const TableListModel model = build_table_list(table, dpi);
-    insert_columns(list, model.columns);
-    captions.clear();
-    for (const ListColumn& c : model.columns) captions.push_back(c.caption);
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        std::vector<std::string> cells;
-        for (std::size_t c = 0; c < model.columns.size(); ++c) cells.emplace_back(table_cell_text(table, r, c));
-        insert_row(list, static_cast<int>(r), cells);
-    }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-}
-
 int selected_tab(HWND tabs) { return static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)); }
 
 void apply_visibility(AppState& state, const PanelVisibility& v)
@@ -180,9 +166,11 @@ void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
             HWND tabs = state.control(MainControl::table_tabs);
             set_tab_caption(tabs, 0, report.table.table_caption);
             set_tab_caption(tabs, 1, report.table.text_caption);
-            fill_table_list(state.control(MainControl::table_list), report.table, state.window_dpi,
-                            state.table_columns);
-            set_window_text(state.control(MainControl::table_source), to_crlf_mixed(report.table.raw_text));
+            fill_table_list(state, std::move(report.table));
+            // The source waits until its page is shown: an edit control lays out a large text slowly
+            // (seconds for a few hundred thousand lines under Wine), and the grid is what most users look at.
+            set_window_text(state.control(MainControl::table_source), "");
+            state.table_source_pending = true;
             show_panel(state, DetailPanel::table_panel);
             show_table_tab(state);
             break;
@@ -209,8 +197,11 @@ bool path_exists(std::u16string_view path)
     return GetFileAttributesExW(wide_of(path).c_str(), GetFileExInfoStandard, &info) != FALSE;
 }
 
-void on_notify(HWND window, AppState& state, const NMHDR* header)
+LRESULT on_notify(HWND window, AppState& state, NMHDR* header)
 {
+    if (std::optional<LRESULT> answer = answer_table_list(window, state.control(MainControl::table_list),
+                                                          state.table_shown, state.table_columns.size(), header))
+        return *answer;
     if (header->hwndFrom == state.control(MainControl::format_list) && header->code == LVN_ITEMCHANGED) {
         const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
         if (change->iItem >= 0 && (change->uNewState & LVIS_SELECTED) &&
@@ -221,6 +212,7 @@ void on_notify(HWND window, AppState& state, const NMHDR* header)
         if (header->hwndFrom == state.control(MainControl::html_tabs)) show_html_tab(state);
         if (header->hwndFrom == state.control(MainControl::table_tabs)) show_table_tab(state);
     }
+    return 0;
 }
 
 void on_command(HWND window, AppState& state, WORD id)
@@ -330,8 +322,7 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
                 return reinterpret_cast<LRESULT>(brush);
             break;
         case WM_NOTIFY:
-            on_notify(window, *state, reinterpret_cast<const NMHDR*>(lparam));
-            return 0;
+            return on_notify(window, *state, reinterpret_cast<NMHDR*>(lparam));
         case WM_COMMAND:
             on_command(window, *state, LOWORD(wparam));
             return 0;
@@ -369,6 +360,23 @@ void set_tab_caption(HWND tabs, int index, std::string_view text)
     item.mask = TCIF_TEXT;
     item.pszText = caption.data();
     SendMessageW(tabs, TCM_SETITEMW, index, reinterpret_cast<LPARAM>(&item));
+}
+
+// The list is emptied before the table is replaced, so that it never asks for a cell of a table
+// that is gone.
+void fill_table_list(AppState& state, PropertyTable table)
+{
+    HWND list = state.control(MainControl::table_list);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    state.table_shown = std::move(table);
+    const TableListModel model = build_table_list(state.table_shown, state.window_dpi);
+    insert_columns(list, model.columns);
+    state.table_columns.clear();
+    for (const ListColumn& c : model.columns) state.table_columns.push_back(c.caption);
+    const std::size_t rows = std::min<std::size_t>(state.table_shown.rows.size(), INT_MAX);
+    SendMessageW(list, LVM_SETITEMCOUNT, rows, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
 Status register_main_window_class(HINSTANCE instance)
@@ -437,7 +445,12 @@ void show_html_tab(AppState& state)
 }
 void show_table_tab(AppState& state)
 {
-    show_tab_page(state, DetailPanel::table_panel, state.control(MainControl::table_tabs));
+    HWND tabs = state.control(MainControl::table_tabs);
+    if (state.table_source_pending && selected_tab(tabs) == 1) {
+        set_window_text(state.control(MainControl::table_source), to_crlf_mixed(state.table_shown.raw_text));
+        state.table_source_pending = false;
+    }
+    show_tab_page(state, DetailPanel::table_panel, tabs);
 }
 
 void refresh_clipboard_view(HWND window, AppState& state)

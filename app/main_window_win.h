@@ -28,6 +28,9 @@ void show_panel(AppState& state, DetailPanel panel);
 void show_rich_tab(AppState& state);
 void show_html_tab(AppState& state);
 void show_table_tab(AppState& state);
+// Shows `table` in the owner-data table list: columns and item count; the state keeps the table
+// for as long as the list shows it and answers the list's requests for cells from it.
+void fill_table_list(AppState& state, PropertyTable table);
 // Releases what the state owns, in teardown order, once the message loop has ended.
 void destroy_state(AppState& state);
 

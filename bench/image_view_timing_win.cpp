@@ -18,21 +18,7 @@ namespace {
 
 using namespace cw;
 
-using bench::seconds_since;
-
-template <typename F>
-double median_seconds(int runs, F&& step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
-        step(i);
-        times.push_back(seconds_since(start));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+using bench::median_seconds;
 
 }  // namespace
 

@@ -105,4 +105,11 @@ void MainWindowHarness::command(WORD id)
     ClipboardFixture::pump(20);
 }
 
+void MainWindowHarness::select_tab(MainControl tabs, int index)
+{
+    SendMessageW(control(tabs), TCM_SETCURSEL, index, 0);
+    NMHDR header{control(tabs), static_cast<UINT_PTR>(GetDlgCtrlID(control(tabs))), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(window_, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
 }  // namespace cw::test

@@ -30,6 +30,8 @@ public:
     // Selects the row of the format with this id in the current view; false when none lists it.
     bool select_format(UINT id);
     void command(WORD id);
+    // Shows page `index` of a tab control the way a click does (TCN_SELCHANGE reaches the window).
+    void select_tab(MainControl tabs, int index);
     const std::wstring& folder() const { return folder_; }
 
 private:

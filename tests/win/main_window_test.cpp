@@ -7,6 +7,8 @@
 #include "main_window_fixture.h"
 #include "save/format_list.h"
 
+#include <commctrl.h>
+
 namespace cw {
 namespace {
 
@@ -188,6 +190,65 @@ TEST_F(MainWindowTest, EnterAndEscDoNothingAndCancelCloses)
     EXPECT_TRUE(IsWindow(w.window()));
     w.command(ID_CANCEL);
     EXPECT_FALSE(IsWindow(w.window()));
+}
+
+std::wstring clipboard_unicode_text()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"(clipboard busy)";
+    HANDLE h = GetClipboardData(CF_UNICODETEXT);
+    if (const auto* units = h ? static_cast<const wchar_t*>(GlobalLock(h)) : nullptr) {
+        text = units;
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
+}
+
+// The table list holds no text: it asks for the cells it shows, finds a row by its first cell as
+// the user types, and Ctrl+C copies the selected rows. Another table never shows the old cells,
+// and the source page shows the text of the table shown whenever it is opened.
+TEST_F(MainWindowTest, TableListAnswersFromTheTableItShows)
+{
+    const UINT csv = test::register_format(L"Csv");
+    const std::wstring text = L"apple\tred\r\nbanana\tyellow\r\ncherry\tdark red\r\n";
+    clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(text)}, {csv, test::bytes_of("x,y\r\n")}});
+    MainWindowHarness w;
+    w.command(ID_VIEW_TOGGLE);
+    HWND list = w.control(MainControl::table_list);
+    ASSERT_TRUE(w.select_format(CF_UNICODETEXT));
+    ASSERT_EQ(w.list_count(MainControl::table_list), 3);
+    SendMessageW(list, WM_CHAR, L'C', 1);  // repeat count 1, as a key press sends
+    EXPECT_EQ(w.selected_row(MainControl::table_list), 2);
+
+    ASSERT_TRUE(w.select_format(csv));
+    ASSERT_EQ(w.list_count(MainControl::table_list), 1);
+    EXPECT_EQ(w.list_text(MainControl::table_list, 0, 1), "y");
+    EXPECT_EQ(w.list_text(MainControl::table_list, 2, 1), "");
+    EXPECT_EQ(w.selected_row(MainControl::table_list), -1);
+
+    w.select_tab(MainControl::table_tabs, 1);
+    EXPECT_EQ(w.text(MainControl::table_source), "x,y\r\n");
+    ASSERT_TRUE(w.select_format(CF_UNICODETEXT));
+    EXPECT_EQ(to_wide(w.text(MainControl::table_source)), text);
+    w.select_tab(MainControl::table_tabs, 0);
+    ASSERT_TRUE(w.select_format(csv));
+    w.select_tab(MainControl::table_tabs, 1);
+    EXPECT_EQ(w.text(MainControl::table_source), "x,y\r\n");
+
+    w.select_tab(MainControl::table_tabs, 0);
+    ASSERT_TRUE(w.select_format(CF_UNICODETEXT));
+    LVITEMW selected{};
+    selected.state = selected.stateMask = LVIS_SELECTED;
+    for (int row : {1, 2}) SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&selected));
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(list, WM_KEYDOWN, 'C', 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(clipboard_unicode_text(), L"banana\tyellow\r\ncherry\tdark red\r\n");
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST(MainControls, StylesMatchTheWin32Values)
         {C::file_name_edit, "EDIT", 0x50010080, 0x200},     {C::text_view, "EDIT", 0x40B118C4, 0x200},
         {C::report_view, "EDIT", 0x50B118C4, 0x200},        {C::image_control, "STATIC", 0x40B0030E, 0x200},
         {C::rich_tabs, "SysTabControl32", 0x40810000, 0},   {C::rich_view, "RICHEDIT50W", 0x40B118C4, 0x200},
-        {C::html_host, "STATIC", 0x40800000, 0x200},        {C::table_list, "SysListView32", 0x40810009, 0x200},
+        {C::html_host, "STATIC", 0x40800000, 0x200},        {C::table_list, "SysListView32", 0x40811009, 0x200},
         {C::table_source, "EDIT", 0x40B118C4, 0x200},       {C::audio_info_label, "STATIC", 0x40000000, 0},
         {C::waveform_control, "STATIC", 0x4080030E, 0x200}, {C::audio_progress, "msctls_progress32", 0x40800000, 0},
         {C::stop_button, "BUTTON", 0x40010000, 0},

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "preview/table_text.h"
+
 namespace cw {
 namespace {
 
@@ -63,6 +65,72 @@ TEST(TableList, WidthAndCells)
     EXPECT_EQ(table_cell_text(table, 1, 0), "");
     EXPECT_EQ(table_cell_text(table, 0, 5), "");
     EXPECT_EQ(table_cell_text(table, 9, 0), "");
+}
+
+TEST(TableList, CellPrefixFitsTheListsBuffer)
+{
+    PropertyTable table{{}, {{"h\xC3\xA9llo", "a\xF0\x9F\x98\x80!", std::string(10000, 'x')}}, "", "", ""};
+    struct Case {
+        std::size_t column, capacity;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {0, 3, u"h\u00E9"},
+        {0, 99, u"h\u00E9llo"},
+        {0, 0, u""},
+        {0, 1, u""},
+        {1, 3, u"a"},  // a surrogate pair is never cut in half
+        {1, 4, u"a\U0001F600"},
+        {2, 260, std::u16string(259, u'x')},
+        {7, 50, u""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(table_cell_prefix(table, 0, c.column, c.capacity), c.text) << c.column << " " << c.capacity;
+}
+
+void ascii_fold(std::u16string& text)
+{
+    for (char16_t& u : text)
+        if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u - u'A' + u'a');
+}
+
+TEST(TableList, TypeAheadFindsTheFirstCell)
+{
+    PropertyTable table{{}, {{"Apple"}, {"banana"}, {"Berry"}, {}, {"bANANA split", "x"}}, "", "", ""};
+    struct Case {
+        RowSearch search;
+        std::optional<std::size_t> row;
+    };
+    const Case cases[] = {
+        {{u"b", 0}, 1},
+        {{u"b", 2}, 2},
+        {{u"BAN", 2}, 4},
+        {{u"ap", 1}, 0},
+        {{u"ap", 1, true, false}, std::nullopt},
+        {{u"banana", 2, false}, 1},  // whole text: "bANANA split" is no match
+        {{u"", 3}, 3},
+        {{u"zzz", 0}, std::nullopt},
+        {{u"b", 99}, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(find_table_row(table, c.search, ascii_fold), c.row)
+            << std::string(c.search.text.begin(), c.search.text.end()) << " from " << c.search.start;
+}
+
+TEST(TableList, CopiedRowsPasteBackAsTheSameCells)
+{
+    const TableRows rows = {{"plain", "tab\there", "two\r\nlines"}, {"say \"hi\"", "", ""}, {}, {"", "b"}};
+    PropertyTable table{{"A", "B", "C"}, rows, "", "", ""};
+    const std::optional<std::string> text = table_rows_text(table, {0, 1, 2, 3}, 3);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, "plain\t\"tab\there\"\t\"two\r\nlines\"\r\n\"say \"\"hi\"\"\"\r\n\r\n\tb\r\n");
+    // Read back as the tabbed-text preview reads it: an empty row is one empty cell.
+    const TableRows expected = {rows[0], {"say \"hi\""}, {""}, rows[3]};
+    EXPECT_EQ(parse_delimited_text(*text, '\t').rows, expected);
+
+    // Only the selected rows, only the shown columns, and nothing past the limit.
+    EXPECT_EQ(table_rows_text(table, {3, 0}, 1), "\r\nplain\r\n");
+    EXPECT_EQ(table_rows_text(table, {0, 1}, 3, 20), std::nullopt);
 }
 
 }  // namespace
