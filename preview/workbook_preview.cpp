@@ -106,7 +106,8 @@ void fill_grid(PropertyTable& table, const workbook::Range& range)
         if (c.row - top >= shown_rows || c.column - left >= shown_width) continue;
         cells.push_back({c.row - top, c.column - left, cell_text(c.cell)});
     }
-    PlacedGrid grid = place_cells(cells, height, width, WORKBOOK_LIMIT_NOTE, range.truncated);
+    PlacedGrid grid =
+        place_cells(cells, height, width, range.text_cut ? WORKBOOK_TEXT_NOTE : WORKBOOK_LIMIT_NOTE, range.truncated);
     table.columns = column_letters(std::max<std::size_t>(grid.width, 1));
     table.rows = std::move(grid.rows);
 }
@@ -121,7 +122,7 @@ std::string cell_text(const workbook::Cell& cell)
         case workbook::CellKind::floating:
         case workbook::CellKind::date_time: return plain_decimal(cell.number);
         case workbook::CellKind::text:
-        case workbook::CellKind::iso_text: return cell.text;
+        case workbook::CellKind::iso_text: return std::string(cell.text);
         case workbook::CellKind::boolean: return cell.boolean ? "true" : "false";
         case workbook::CellKind::error: return error_text(cell.error);
     }
