@@ -33,7 +33,12 @@ public:
     void add(std::string_view text)
     {
         ++count_;
-        if (ends_.size() + 1 < count_ || held_bytes() + text.size() + 8 > MAX_SHARED_STRING_BYTES) return;
+        const std::uint64_t needed = text_.size() + text.size() + (ends_.size() + 1) * sizeof(std::size_t);
+        if (ends_.size() + 1 < count_ || needed > MAX_SHARED_STRING_BYTES) return;
+        // Grown by doubling, but never past the budget.
+        if (text_.size() + text.size() > text_.capacity())
+            text_.reserve(std::max<std::size_t>(text_.size() + text.size(),
+                                                std::min<std::uint64_t>(text_.capacity() * 2, MAX_SHARED_STRING_BYTES)));
         text_.append(text);
         ends_.push_back(text_.size());
     }
@@ -52,6 +57,12 @@ public:
         return std::string_view(text_).substr(begin, ends_[index] - begin);
     }
     std::uint64_t held_bytes() const { return text_.capacity() + ends_.capacity() * sizeof(std::size_t); }
+    // The bytes of text the next string may have and still be kept.
+    std::uint64_t room() const
+    {
+        const std::uint64_t used = text_.size() + (ends_.size() + 1) * sizeof(std::size_t);
+        return ends_.size() < count_ || used >= MAX_SHARED_STRING_BYTES ? 0 : MAX_SHARED_STRING_BYTES - used;
+    }
 
 private:
     std::string text_;

@@ -392,7 +392,9 @@ public:
     {
         const std::size_t limit = text_limit();
         if (gathering_v_ && stack_.at(0) == Element::v) {
-            if (value_.size() + chars.size() > limit) chars = chars.substr(0, limit - std::min(limit, value_.size()));
+            // A number or a string index is short whatever text budget is left.
+            const std::size_t v_limit = std::max<std::size_t>(limit, 4096);
+            if (value_.size() + chars.size() > v_limit) chars = chars.substr(0, v_limit - std::min(v_limit, value_.size()));
             value_.append(chars);
         }
         if (item_.gathering() && stack_.at(0) == Element::t) item_.text(chars, limit);
@@ -516,11 +518,7 @@ public:
 
 private:
     // A string longer than the table has room for is not kept; one byte more makes that plain.
-    std::size_t limit() const
-    {
-        const std::uint64_t held = table_.held_bytes();
-        return static_cast<std::size_t>(held >= MAX_SHARED_STRING_BYTES ? 0 : MAX_SHARED_STRING_BYTES - held) + 1;
-    }
+    std::size_t limit() const { return static_cast<std::size_t>(table_.room()) + 1; }
 
     StringTable& table_;
     ElementStack stack_;
