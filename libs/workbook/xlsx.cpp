@@ -578,12 +578,16 @@ Result<Workbook> Workbook::open_xlsx(std::span<const std::uint8_t> bytes)
 {
     auto book = open_package_workbook(bytes, false);
     if (!book) return book.error();
-    auto doc = parse_part(book->content, book->part, XML_OPTIONS);
-    if (!doc) return doc.error();
-    const pugi::xml_node root = (*doc)->document_element();
-    if (local_name(root) != "workbook") return fail("The part " + book->part + " is not a workbook.");
-    for (pugi::xml_node sheet : child_named(root, "sheets").children())
-        if (local_name(sheet) == "sheet") book->add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
+    {
+        // The tree and its text are gone before the shared strings are read.
+        auto doc = parse_part(book->content, book->part, XML_OPTIONS);
+        if (!doc) return doc.error();
+        const pugi::xml_node root = (*doc)->document_element();
+        if (local_name(root) != "workbook") return fail("The part " + book->part + " is not a workbook.");
+        for (pugi::xml_node sheet : child_named(root, "sheets").children())
+            if (local_name(sheet) == "sheet") book->add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
+    }
+    book->content = std::string();
     auto strings = read_shared_strings(book->package, book->strings_part);
     if (!strings) return strings.error();
     DateStyles dates = read_date_styles(book->package, book->styles_part);
