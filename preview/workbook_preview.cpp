@@ -86,8 +86,9 @@ workbook::Result<workbook::Workbook> open_workbook(std::string_view name, ByteVi
     return workbook::Error{"XLSX parser: " + xlsx.error().message + "; XLSB parser: " + xlsb.error().message};
 }
 
-// The used range from its top-left used cell, bounded like every other table preview.
-void fill_grid(PropertyTable& table, const workbook::Range& range)
+// The used range from its top-left used cell, bounded like every other table preview. The range
+// is let go once the shown cells are text, before the rows are laid out.
+void fill_grid(PropertyTable& table, workbook::Range range)
 {
     std::uint64_t top = UINT64_MAX, left = UINT64_MAX, bottom = 0, right = 0;
     for (const auto& c : range.cells) {
@@ -106,8 +107,10 @@ void fill_grid(PropertyTable& table, const workbook::Range& range)
         if (c.row - top >= shown_rows || c.column - left >= shown_width) continue;
         cells.push_back({c.row - top, c.column - left, cell_text(c.cell)});
     }
-    PlacedGrid grid =
-        place_cells(cells, height, width, range.text_cut ? WORKBOOK_TEXT_NOTE : WORKBOOK_LIMIT_NOTE, range.truncated);
+    const std::string_view note = range.text_cut ? WORKBOOK_TEXT_NOTE : WORKBOOK_LIMIT_NOTE;
+    const bool truncated = range.truncated;
+    range = {};
+    PlacedGrid grid = place_cells(std::move(cells), height, width, note, truncated);
     table.columns = column_letters(std::max<std::size_t>(grid.width, 1));
     table.rows = std::move(grid.rows);
 }
@@ -147,7 +150,7 @@ PropertyTable read_workbook(std::string_view name, ByteView bytes)
         table.columns = {"A"};
         table.rows = {{"Unable to read " + book->sheet_names()[0] + ": " + range.error().message}};
     } else {
-        fill_grid(table, *range);
+        fill_grid(table, std::move(*range));
     }
     table.raw_text = describe_workbook_structure(name, bytes, parser_error);
     return table;

@@ -152,7 +152,7 @@ Result<Cell> CellSink::shared_string(std::uint64_t index)
 
 Range CellSink::take() &&
 {
-    range_.held_bytes = range_.cells.capacity() * sizeof(SheetCell) + storage_->own.held_bytes() + peak_work_;
+    range_.held_bytes = range_.cells.size() * sizeof(SheetCell) + storage_->own.held_bytes() + peak_work_;
     range_.text_storage = std::move(storage_);
     return std::move(range_);
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -50,8 +51,9 @@ struct SheetCell {
 struct Range {
     // Every cell that holds a value, in the order the sheet stores them; a later cell at the same
     // place as an earlier one replaces it for the reader's user. Blank (formatted-only) cells are
-    // left out, so the used range is the bounding box of these.
-    std::vector<SheetCell> cells;
+    // left out, so the used range is the bounding box of these. A deque, so that growing it never
+    // holds the cells twice nor copies them.
+    std::deque<SheetCell> cells;
     // True when reading stopped at the cell limit, or at the cell-text budget.
     bool truncated = false;
     // True when reading stopped because the next cell's text would pass MAX_CELL_TEXT_BYTES.
