@@ -132,6 +132,10 @@ std::string cell_text(const workbook::Cell& cell)
     return {};
 }
 
+// The grid shows at most TABLE_MAX_CELLS cells; one more tells it that the sheet was cut, and
+// reading further would only hold cells that are never shown.
+constexpr std::size_t WORKBOOK_READ_CELLS = TABLE_MAX_CELLS + 1;
+
 PropertyTable read_workbook(std::string_view name, ByteView bytes)
 {
     PropertyTable table;
@@ -146,7 +150,7 @@ PropertyTable read_workbook(std::string_view name, ByteView bytes)
     } else if (book->sheet_names().empty()) {
         table.columns = {"Workbook"};
         table.rows = {{"No worksheets"}};
-    } else if (auto range = book->read_sheet(0); !range) {
+    } else if (auto range = book->read_sheet(0, WORKBOOK_READ_CELLS); !range) {
         table.columns = {"A"};
         table.rows = {{"Unable to read " + book->sheet_names()[0] + ": " + range.error().message}};
     } else {
