@@ -103,6 +103,7 @@ void fill_grid(PropertyTable& table, workbook::Range range)
     const std::uint64_t shown_width = std::min<std::uint64_t>(width, TABLE_MAX_COLUMNS);
     const std::uint64_t shown_rows = std::min<std::uint64_t>(TABLE_MAX_ROWS, TABLE_MAX_CELLS / std::max<std::uint64_t>(shown_width, 1));
     std::vector<GridCell> cells;
+    cells.reserve(std::min<std::size_t>(range.cells.size(), TABLE_MAX_CELLS));
     for (const auto& c : range.cells) {
         if (c.row - top >= shown_rows || c.column - left >= shown_width) continue;
         cells.push_back({c.row - top, c.column - left, cell_text(c.cell)});
