@@ -29,8 +29,9 @@ struct PlacedGrid {
 // Places cells (positions relative to the grid's top-left) into a grid of `row_count` by
 // `column_count`, in order, a later cell replacing an earlier one at the same place. At most
 // TABLE_MAX_ROWS rows, TABLE_MAX_COLUMNS columns and TABLE_MAX_CELLS cells are shown;
-// `cut_elsewhere` adds the note for cells the caller already left out.
-PlacedGrid place_cells(const std::vector<GridCell>& cells, std::uint64_t row_count, std::uint64_t column_count,
+// `cut_elsewhere` adds the note for cells the caller already left out. The cells' texts are
+// moved into the rows.
+PlacedGrid place_cells(std::vector<GridCell> cells, std::uint64_t row_count, std::uint64_t column_count,
                        std::string_view limit_note = TABLE_LIMIT_NOTE, bool cut_elsewhere = false);
 
 }  // namespace cw

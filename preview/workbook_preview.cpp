@@ -86,8 +86,9 @@ workbook::Result<workbook::Workbook> open_workbook(std::string_view name, ByteVi
     return workbook::Error{"XLSX parser: " + xlsx.error().message + "; XLSB parser: " + xlsb.error().message};
 }
 
-// The used range from its top-left used cell, bounded like every other table preview.
-void fill_grid(PropertyTable& table, const workbook::Range& range)
+// The used range from its top-left used cell, bounded like every other table preview. The range
+// is let go once the shown cells are text, before the rows are laid out.
+void fill_grid(PropertyTable& table, workbook::Range range)
 {
     std::uint64_t top = UINT64_MAX, left = UINT64_MAX, bottom = 0, right = 0;
     for (const auto& c : range.cells) {
@@ -102,11 +103,15 @@ void fill_grid(PropertyTable& table, const workbook::Range& range)
     const std::uint64_t shown_width = std::min<std::uint64_t>(width, TABLE_MAX_COLUMNS);
     const std::uint64_t shown_rows = std::min<std::uint64_t>(TABLE_MAX_ROWS, TABLE_MAX_CELLS / std::max<std::uint64_t>(shown_width, 1));
     std::vector<GridCell> cells;
+    cells.reserve(std::min<std::size_t>(range.cells.size(), TABLE_MAX_CELLS));
     for (const auto& c : range.cells) {
         if (c.row - top >= shown_rows || c.column - left >= shown_width) continue;
         cells.push_back({c.row - top, c.column - left, cell_text(c.cell)});
     }
-    PlacedGrid grid = place_cells(cells, height, width, WORKBOOK_LIMIT_NOTE, range.truncated);
+    const std::string_view note = range.text_cut ? WORKBOOK_TEXT_NOTE : WORKBOOK_LIMIT_NOTE;
+    const bool truncated = range.truncated;
+    range = {};
+    PlacedGrid grid = place_cells(std::move(cells), height, width, note, truncated);
     table.columns = column_letters(std::max<std::size_t>(grid.width, 1));
     table.rows = std::move(grid.rows);
 }
@@ -121,12 +126,16 @@ std::string cell_text(const workbook::Cell& cell)
         case workbook::CellKind::floating:
         case workbook::CellKind::date_time: return plain_decimal(cell.number);
         case workbook::CellKind::text:
-        case workbook::CellKind::iso_text: return cell.text;
+        case workbook::CellKind::iso_text: return std::string(cell.text);
         case workbook::CellKind::boolean: return cell.boolean ? "true" : "false";
         case workbook::CellKind::error: return error_text(cell.error);
     }
     return {};
 }
+
+// The grid shows at most TABLE_MAX_CELLS cells; one more tells it that the sheet was cut, and
+// reading further would only hold cells that are never shown.
+constexpr std::size_t WORKBOOK_READ_CELLS = TABLE_MAX_CELLS + 1;
 
 PropertyTable read_workbook(std::string_view name, ByteView bytes)
 {
@@ -142,11 +151,11 @@ PropertyTable read_workbook(std::string_view name, ByteView bytes)
     } else if (book->sheet_names().empty()) {
         table.columns = {"Workbook"};
         table.rows = {{"No worksheets"}};
-    } else if (auto range = book->read_sheet(0); !range) {
+    } else if (auto range = book->read_sheet(0, WORKBOOK_READ_CELLS); !range) {
         table.columns = {"A"};
         table.rows = {{"Unable to read " + book->sheet_names()[0] + ": " + range.error().message}};
     } else {
-        fill_grid(table, *range);
+        fill_grid(table, std::move(*range));
     }
     table.raw_text = describe_workbook_structure(name, bytes, parser_error);
     return table;

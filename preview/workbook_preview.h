@@ -15,6 +15,9 @@ namespace cw {
 inline constexpr std::size_t WORKBOOK_SIGNATURE_BYTES = 8;
 inline constexpr std::string_view WORKBOOK_LIMIT_NOTE =
     "The workbook preview shows at most 100,000 rows, 1,024 columns and 1,048,576 cells of the first sheet.";
+// The last row when the sheet's cell text passed the reader's budget (workbook::MAX_CELL_TEXT_BYTES).
+inline constexpr std::string_view WORKBOOK_TEXT_NOTE =
+    "The workbook preview shows at most 64 MiB of cell text of the first sheet; the cells after it are not shown.";
 
 // The first sheet of a workbook payload, or the reader's failure, in a table captioned
 // "Workbook" / "Structure". Never fails.

@@ -14,6 +14,7 @@ struct ZipMember {
     std::string name;
     std::string bytes;
     bool deflate = false;
+    std::uint32_t directory_compressed_size = 0;  // what the central directory claims, when not 0
 };
 
 inline std::string deflate_raw(const std::string& data)
@@ -41,23 +42,23 @@ inline std::string build_zip(const std::vector<ZipMember>& members)
         const std::string data = m.deflate ? deflate_raw(m.bytes) : m.bytes;
         const auto crc = crc32(0, reinterpret_cast<const Bytef*>(m.bytes.data()), static_cast<uInt>(m.bytes.size()));
         const std::size_t offset = zip.size();
-        auto common = [&](std::string& s) {
+        auto common = [&](std::string& s, bool directory) {
             put(s, 20, 2);                  // version needed
             put(s, 0, 2);                   // flags
             put(s, m.deflate ? 8 : 0, 2);  // method
             put(s, 0, 4);                   // time and date
             put(s, crc, 4);
-            put(s, data.size(), 4);
+            put(s, directory && m.directory_compressed_size ? m.directory_compressed_size : data.size(), 4);
             put(s, m.bytes.size(), 4);
             put(s, m.name.size(), 2);
             put(s, 0, 2);  // extra
         };
         put(zip, 0x04034B50, 4);
-        common(zip);
+        common(zip, false);
         zip += m.name + data;
         put(directory, 0x02014B50, 4);
         put(directory, 20, 2);  // version made by
-        common(directory);
+        common(directory, true);
         put(directory, 0, 2);  // comment
         put(directory, 0, 2);  // disk
         put(directory, 0, 2);  // internal attributes

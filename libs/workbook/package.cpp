@@ -1,6 +1,10 @@
 #include "libs/workbook/package.h"
 
 #include <zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
 
 namespace workbook {
 
@@ -84,61 +88,136 @@ Result<Package> Package::open(Bytes bytes)
 
 bool Package::has(std::string_view part) const { return locate(impl_->archive, part).has_value(); }
 
-Result<std::string> Package::read(std::string_view part) const
-{
-    const std::string name(part);
-    const auto index = locate(impl_->archive, part);
-    if (!index) return fail("The package has no part " + name + ".");
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(impl_->archive, *index, 0, &st) != 0)
-        return fail("The package part " + name + " cannot be read: " + zip_strerror(impl_->archive) + ".");
-    const zip_uint64_t compressed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
-    auto too_large = [&](zip_uint64_t inflated) {
-        return inflated > MAX_PART_BYTES ||
-               (inflated > RATIO_CHECK_BYTES && inflated / MAX_PART_RATIO > compressed);
-    };
-    auto refused = [&] {
-        return fail("The package part " + name + " inflates to more than " +
-                    decimal(MAX_PART_BYTES >> 20) + " MiB or " + decimal(MAX_PART_RATIO) +
-                    " times its compressed size; it is not read.");
-    };
-    // The central directory's size is only a hint: the inflated bytes are counted as they come.
-    if ((st.valid & ZIP_STAT_SIZE) && too_large(st.size)) return refused();
-    zip_file_t* file = zip_fopen_index(impl_->archive, *index, 0);
-    if (!file)
-        return fail("The package part " + name + " cannot be opened: " + zip_strerror(impl_->archive) + ".");
-    std::string out;
-    if (st.valid & ZIP_STAT_SIZE) out.reserve(static_cast<std::size_t>(st.size));
-    char buffer[65536];
-    while (true) {
-        const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
-        if (n < 0) {
-            std::string message = "The package part " + name + " cannot be inflated: " +
-                                  zip_message(zip_file_get_error(file)) + ".";
-            zip_fclose(file);
-            return fail(std::move(message));
-        }
-        if (n == 0) break;
-        if (too_large(out.size() + static_cast<zip_uint64_t>(n))) {
-            zip_fclose(file);
-            return refused();
-        }
-        out.append(buffer, static_cast<std::size_t>(n));
+namespace {
+
+// Reads one member and counts what goes in and what comes out. Deflated members are read raw
+// and inflated here, so that the compressed bytes counted are those inflate consumed, whatever
+// the directory claims; stored members consume what they give.
+class PartReader {
+public:
+    PartReader(zip_t* archive, std::string name, std::uint64_t max_bytes)
+        : archive_(archive), name_(std::move(name)), max_bytes_(max_bytes)
+    {
     }
-    zip_fclose(file);
+    ~PartReader()
+    {
+        if (inflating_) inflateEnd(&z_);
+        if (file_) zip_fclose(file_);
+    }
+
+    std::optional<Error> run(zip_uint64_t index, const Package::ChunkSink& take)
+    {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(archive_, index, 0, &st) != 0)
+            return fail("The package part " + name_ + " cannot be read: " + zip_strerror(archive_) + ".");
+        const bool deflated = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_DEFLATE &&
+                              (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE);
+        file_ = zip_fopen_index(archive_, index, deflated ? ZIP_FL_COMPRESSED : 0);
+        if (!file_) return fail("The package part " + name_ + " cannot be opened: " + zip_strerror(archive_) + ".");
+        if (!deflated) return copy(take);
+        if (inflateInit2(&z_, -15) != Z_OK) return inflate_error("out of memory");
+        inflating_ = true;
+        const bool has_crc = (st.valid & ZIP_STAT_CRC) != 0;
+        uLong crc = crc32(0, nullptr, 0);
+        bool ended = false;
+        while (!ended) {
+            const zip_int64_t n = zip_fread(file_, in_, sizeof in_);
+            if (n < 0) return inflate_error(zip_message(zip_file_get_error(file_)));
+            if (n == 0) return inflate_error("the compressed data ends early");
+            z_.next_in = reinterpret_cast<Bytef*>(in_);
+            z_.avail_in = static_cast<uInt>(n);
+            // Until this input is used up and inflate has no output left over from it.
+            do {
+                z_.next_out = reinterpret_cast<Bytef*>(out_);
+                z_.avail_out = sizeof out_;
+                const int rc = inflate(&z_, Z_NO_FLUSH);
+                if (rc == Z_STREAM_END) ended = true;
+                else if (rc != Z_OK && rc != Z_BUF_ERROR) return inflate_error(z_.msg ? z_.msg : "invalid data");
+                const std::size_t got = sizeof out_ - z_.avail_out;
+                crc = crc32(crc, reinterpret_cast<const Bytef*>(out_), static_cast<uInt>(got));
+                if (auto e = give(std::string_view(out_, got), z_.total_in, take)) return e;
+                if (rc == Z_BUF_ERROR && got == 0) break;
+            } while (!ended && (z_.avail_in > 0 || z_.avail_out == 0));
+        }
+        if (has_crc && crc != st.crc) return inflate_error("CRC error");
+        return std::nullopt;
+    }
+
+private:
+    Error inflate_error(std::string why)
+    {
+        if (!why.empty()) why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+        return fail("The package part " + name_ + " cannot be inflated: " + why + ".");
+    }
+
+    std::optional<Error> copy(const Package::ChunkSink& take)
+    {
+        while (true) {
+            const zip_int64_t n = zip_fread(file_, out_, sizeof out_);
+            if (n < 0) return inflate_error(zip_message(zip_file_get_error(file_)));
+            if (n == 0) return std::nullopt;
+            if (auto e = give(std::string_view(out_, static_cast<std::size_t>(n)), produced_ + n, take)) return e;
+        }
+    }
+
+    std::optional<Error> give(std::string_view chunk, std::uint64_t consumed, const Package::ChunkSink& take)
+    {
+        if (chunk.empty()) return std::nullopt;
+        produced_ += chunk.size();
+        if (produced_ > max_bytes_ || (produced_ > RATIO_CHECK_BYTES && produced_ / MAX_PART_RATIO > consumed)) {
+            if (max_bytes_ < MAX_PART_BYTES)
+                return fail("The package part " + name_ + " inflates to more than " + decimal(max_bytes_ >> 20) +
+                            " MiB; it is not read.");
+            return fail("The package part " + name_ + " inflates to more than " + decimal(MAX_PART_BYTES >> 20) +
+                        " MiB or " + decimal(MAX_PART_RATIO) + " times its compressed size; it is not read.");
+        }
+        return take(chunk);
+    }
+
+    zip_t* archive_;
+    std::string name_;
+    std::uint64_t max_bytes_;
+    zip_file_t* file_ = nullptr;
+    z_stream z_{};
+    bool inflating_ = false;
+    std::uint64_t produced_ = 0;
+    char in_[65536];
+    char out_[65536];
+};
+
+}  // namespace
+
+std::optional<Error> Package::stream(std::string_view part, std::uint64_t max_bytes, const ChunkSink& take) const
+{
+    const auto index = locate(impl_->archive, part);
+    if (!index) return fail("The package has no part " + std::string(part) + ".");
+    // The buffers are large for a stack that may be a thread's.
+    auto reader = std::make_unique<PartReader>(impl_->archive, std::string(part), std::min(max_bytes, MAX_PART_BYTES));
+    return reader->run(*index, take);
+}
+
+Result<std::string> Package::read(std::string_view part, std::uint64_t max_bytes) const
+{
+    std::string out;
+    if (auto e = stream(part, max_bytes, [&](std::string_view chunk) {
+            out.append(chunk);
+            return std::optional<Error>{};
+        }))
+        return std::move(*e);
     return out;
 }
 
-std::vector<Relationship> Package::relationships(std::string_view part) const
+Result<std::vector<Relationship>> Package::relationships(std::string_view part) const
 {
     const std::size_t slash = part.rfind('/');
     const std::string dir = slash == std::string_view::npos ? "" : std::string(part.substr(0, slash + 1));
     const std::string file = std::string(slash == std::string_view::npos ? part : part.substr(slash + 1));
     const std::string rels_part = dir + "_rels/" + file + ".rels";
     std::vector<Relationship> rels;
+    if (!has(rels_part)) return rels;
     auto xml = read(rels_part);
-    if (!xml) return rels;
+    if (!xml) return xml.error();
     auto doc = parse_part(*xml, rels_part);
     if (!doc) return rels;
     for (pugi::xml_node node : (*doc)->document_element().children()) {
@@ -153,21 +232,24 @@ std::vector<Relationship> Package::relationships(std::string_view part) const
 
 std::string Package::workbook_part(std::string_view fallback) const
 {
-    for (const auto& rel : relationships(""))
-        if (type_name(rel.type) == "officeDocument" && has(rel.target)) return rel.target;
+    auto rels = relationships("");
+    if (rels)
+        for (const auto& rel : *rels)
+            if (type_name(rel.type) == "officeDocument" && has(rel.target)) return rel.target;
     return std::string(fallback);
 }
 
 void PackageWorkbook::add_sheet(std::string name, std::string_view rel_id)
 {
-    for (const auto& rel : rels) {
-        if (rel.id != rel_id) continue;
-        const std::string_view type = type_name(rel.type);
-        if (type == "worksheet" || type == "macrosheet") {
-            names.push_back(std::move(name));
-            sheet_parts.push_back(rel.target);
-        }
-        return;
+    if (rel_index.empty())
+        for (std::size_t i = rels.size(); i-- > 0;) rel_index[rels[i].id] = i;  // the first of an id wins
+    const auto found = rel_index.find(rel_id);
+    if (found == rel_index.end()) return;
+    const Relationship& rel = rels[found->second];
+    const std::string_view type = type_name(rel.type);
+    if (type == "worksheet" || type == "macrosheet") {
+        names.push_back(std::move(name));
+        sheet_parts.push_back(rel.target);
     }
 }
 
@@ -187,16 +269,17 @@ Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary)
     auto content = package->read(part);
     if (!content) return content.error();
     auto rels = package->relationships(part);
+    if (!rels) return rels.error();
     std::string strings_part, styles_part;
-    for (const auto& rel : rels) {
+    for (const auto& rel : *rels) {
         if (type_name(rel.type) == "sharedStrings") strings_part = rel.target;
         if (type_name(rel.type) == "styles") styles_part = rel.target;
     }
     const std::string ext = binary ? ".bin" : ".xml";
     if (strings_part.empty() && package->has("xl/sharedStrings" + ext)) strings_part = "xl/sharedStrings" + ext;
     if (styles_part.empty() && package->has("xl/styles" + ext)) styles_part = "xl/styles" + ext;
-    return PackageWorkbook{std::move(*package), std::move(part), std::move(*content), std::move(rels),
-                           std::move(strings_part), std::move(styles_part), {}, {}};
+    return PackageWorkbook{std::move(*package), std::move(part), std::move(*content), std::move(*rels),
+                           std::move(strings_part), std::move(styles_part), {}, {}, {}};
 }
 
 std::string_view type_name(std::string_view type)

@@ -2,6 +2,8 @@
 // The ZIP package of XLSX and XLSB workbooks: bounded reads of its parts and the relationships
 // that name them.
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +15,12 @@
 #include "libs/workbook/reader.h"
 
 namespace workbook {
+
+// The workbook part, relationships and styles are read whole and parsed as trees; a tree takes
+// many times the bytes of its text, so they are refused past this size.
+inline constexpr std::uint64_t MAX_SMALL_PART_BYTES = 4ull << 20;
+// Styles parts grow with every cell format a workbook ever had, so they get more room.
+inline constexpr std::uint64_t MAX_STYLES_BYTES = 16ull << 20;
 
 struct Relationship {
     std::string id;
@@ -28,10 +36,17 @@ public:
     ~Package();
 
     bool has(std::string_view part) const;
-    // The part's bytes, refused when it would inflate past MAX_PART_BYTES or past the ratio cap.
-    Result<std::string> read(std::string_view part) const;
-    // The relationships of `part` ("" for the package's own), empty when it has none.
-    std::vector<Relationship> relationships(std::string_view part) const;
+    // Inflates the part a chunk at a time into `take`, which may stop the read with an error.
+    // The part is refused once it gives more than `max_bytes`, or more than MAX_PART_RATIO times
+    // the compressed bytes actually consumed past RATIO_CHECK_BYTES: the sizes the archive claims
+    // are never trusted, and nothing is reserved from them.
+    using ChunkSink = std::function<std::optional<Error>(std::string_view chunk)>;
+    std::optional<Error> stream(std::string_view part, std::uint64_t max_bytes, const ChunkSink& take) const;
+    // The whole part, for parts that are small by nature (at most `max_bytes`).
+    Result<std::string> read(std::string_view part, std::uint64_t max_bytes = MAX_SMALL_PART_BYTES) const;
+    // The relationships of `part` ("" for the package's own), empty when it has none or they do
+    // not parse; an error when the relationships part is refused for its size.
+    Result<std::vector<Relationship>> relationships(std::string_view part) const;
     // The workbook part: the package's officeDocument relationship, or `fallback`.
     std::string workbook_part(std::string_view fallback) const;
 
@@ -54,8 +69,28 @@ struct PackageWorkbook {
     std::vector<std::string> sheet_parts;
     // Adds the sheet whose relationship id is `rel_id` when it is a worksheet or macro sheet.
     void add_sheet(std::string name, std::string_view rel_id);
+    // Relationship ids to their index in `rels`, so that many sheets cost n log n, not n squared.
+    std::map<std::string, std::size_t, std::less<>> rel_index;
 };
 Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary);
+
+// What an XLSX or XLSB reader keeps between reads: the package, the sheets' parts, the shared
+// strings and the date styles.
+class PackageReader : public Workbook::Reader {
+public:
+    PackageReader(Package package, std::vector<std::string> parts, std::shared_ptr<const StringTable> strings,
+                  DateStyles dates)
+        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings)), dates_(std::move(dates))
+    {
+    }
+    std::uint64_t held_bytes() const override { return strings_->held_bytes(); }
+
+protected:
+    Package package_;
+    std::vector<std::string> parts_;
+    std::shared_ptr<const StringTable> strings_;
+    DateStyles dates_;
+};
 
 // The text after the last "/" of a relationship type: "worksheet", "sharedStrings", ...
 std::string_view type_name(std::string_view type);

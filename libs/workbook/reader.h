@@ -3,7 +3,9 @@
 // its limit, and the little-endian and text helpers of the binary formats.
 
 #include <cstdint>
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,26 +22,95 @@ class Workbook::Reader {
 public:
     virtual ~Reader() = default;
     virtual Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const = 0;
+    virtual std::uint64_t held_bytes() const = 0;
     std::vector<std::string> names;
 };
 
-// Collects cells up to a limit; past it, `full` tells the reader to stop.
-class CellSink {
+// A workbook's shared strings, one after another in one buffer; a cell views its string. Past
+// MAX_SHARED_STRING_BYTES strings are only counted.
+class StringTable {
 public:
-    explicit CellSink(std::size_t limit) : limit_(limit) {}
-    void add(std::uint32_t row, std::uint32_t column, Cell cell)
+    void add(std::string_view text)
     {
-        if (range_.cells.size() >= limit_) {
-            range_.truncated = true;
-            return;
-        }
-        range_.cells.push_back({row, column, std::move(cell)});
+        ++count_;
+        const std::uint64_t needed = text_.size() + text.size() + (ends_.size() + 1) * sizeof(std::size_t);
+        if (ends_.size() + 1 < count_ || needed > MAX_SHARED_STRING_BYTES) return;
+        // Grown by doubling, but never past the budget.
+        if (text_.size() + text.size() > text_.capacity())
+            text_.reserve(std::max<std::size_t>(text_.size() + text.size(),
+                                                std::min<std::uint64_t>(text_.capacity() * 2, MAX_SHARED_STRING_BYTES)));
+        text_.append(text);
+        ends_.push_back(text_.size());
     }
-    bool full() const { return range_.truncated; }
-    Range take() && { return std::move(range_); }
+    // Drops the spare capacity growth left, once every string is in.
+    void close()
+    {
+        text_.shrink_to_fit();
+        ends_.shrink_to_fit();
+    }
+    std::uint64_t size() const { return count_; }
+    // None for a string past the budget.
+    std::optional<std::string_view> at(std::uint64_t index) const
+    {
+        if (index >= ends_.size()) return std::nullopt;
+        const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+        return std::string_view(text_).substr(begin, ends_[index] - begin);
+    }
+    std::uint64_t held_bytes() const { return text_.capacity() + ends_.capacity() * sizeof(std::size_t); }
+    // The bytes of text the next string may have and still be kept.
+    std::uint64_t room() const
+    {
+        const std::uint64_t used = text_.size() + (ends_.size() + 1) * sizeof(std::size_t);
+        return ends_.size() < count_ || used >= MAX_SHARED_STRING_BYTES ? 0 : MAX_SHARED_STRING_BYTES - used;
+    }
 
 private:
+    std::string text_;
+    std::vector<std::size_t> ends_;
+    std::uint64_t count_ = 0;
+};
+
+// Text that cells of one read view: copied into blocks that never move.
+class TextArena {
+public:
+    std::string_view keep(std::string_view text);
+    std::uint64_t held_bytes() const { return held_; }
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+    std::uint64_t held_ = 0;
+};
+
+// Collects cells up to a limit and their text up to MAX_CELL_TEXT_BYTES; past either, `full`
+// tells the reader to stop. Text cells either view the shared strings (`add`) or have their text
+// copied into the range (`add_copy`).
+class CellSink {
+public:
+    CellSink(std::size_t limit, std::shared_ptr<const StringTable> strings);
+    void add(std::uint32_t row, std::uint32_t column, Cell cell) { admit(row, column, cell, false); }
+    void add_copy(std::uint32_t row, std::uint32_t column, Cell cell) { admit(row, column, cell, true); }
+    // The cell of shared string `index`; none when it is out of range, and an empty cell when
+    // it is past the kept strings, which ends the read at the text budget.
+    Result<Cell> shared_string(std::uint64_t index);
+    // The reader's own working bytes at a moment (parser buffers, text being gathered).
+    void working(std::uint64_t bytes) { peak_work_ = std::max(peak_work_, bytes); }
+    bool full() const { return range_.truncated; }
+    // The cell text the budget still allows.
+    std::uint64_t text_left() const { return MAX_CELL_TEXT_BYTES - text_bytes_; }
+    Range take() &&;
+
+private:
+    void admit(std::uint32_t row, std::uint32_t column, Cell& cell, bool copy);
+    struct Storage {
+        std::shared_ptr<const StringTable> strings;
+        TextArena own;
+    };
     std::size_t limit_;
+    std::uint64_t text_bytes_ = 0;
+    std::uint64_t peak_work_ = 0;
+    std::shared_ptr<Storage> storage_;
     Range range_;
 };
 
@@ -66,12 +137,11 @@ void append_utf16le(std::string& out, Bytes units);
 void append_8bit(std::string& out, Bytes chars, std::uint16_t code_page);
 
 Cell number_cell(double value);
-Cell text_cell(std::string text);
+// A text cell viewing `text`, which must outlive it: add it with CellSink::add_copy.
+Cell text_cell(std::string_view text);
 Cell bool_cell(bool value);
 // The BIFF and XLSB error byte; unknown codes give text naming the code.
 Cell error_cell_from_code(std::uint8_t code);
-// The text of shared string `index`, or the error that names it out of range.
-Result<Cell> shared_string_cell(const std::vector<std::string>& strings, std::uint64_t index);
 // RkNumber: a 30-bit integer or the high 30 bits of a double, optionally divided by 100.
 Cell rk_cell(std::uint32_t rk);
 

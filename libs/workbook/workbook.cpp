@@ -1,6 +1,7 @@
 #include "libs/workbook/workbook.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 
@@ -14,6 +15,8 @@ Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
 
 const std::vector<std::string>& Workbook::sheet_names() const { return reader_->names; }
+
+std::uint64_t Workbook::held_bytes() const { return reader_->held_bytes(); }
 
 Result<Range> Workbook::read_sheet(std::size_t index, std::size_t cell_limit) const
 {
@@ -76,20 +79,82 @@ Cell number_cell(double value)
     return cell;
 }
 
-Cell text_cell(std::string text)
+Cell text_cell(std::string_view text)
 {
     Cell cell;
     cell.kind = CellKind::text;
-    cell.text = std::move(text);
+    cell.text = text;
     return cell;
 }
 
-Result<Cell> shared_string_cell(const std::vector<std::string>& strings, std::uint64_t index)
+std::string_view TextArena::keep(std::string_view text)
 {
-    if (index >= strings.size())
-        return fail("Shared string " + decimal(index) + " is out of range: the workbook has " +
-                    decimal(strings.size()) + " shared strings.");
-    return text_cell(strings[index]);
+    constexpr std::size_t BLOCK = 64 * 1024;
+    if (text.empty()) return {};
+    if (text.size() > left_) {
+        // A long text gets a block of its own, so that the current block's rest stays usable.
+        const std::size_t size = text.size() > BLOCK / 4 ? text.size() : BLOCK;
+        blocks_.push_back(std::make_unique<char[]>(size));
+        held_ += size;
+        if (size != text.size()) {
+            next_ = blocks_.back().get();
+            left_ = size;
+        } else {
+            std::memcpy(blocks_.back().get(), text.data(), text.size());
+            return {blocks_.back().get(), text.size()};
+        }
+    }
+    std::memcpy(next_, text.data(), text.size());
+    const std::string_view kept(next_, text.size());
+    next_ += text.size();
+    left_ -= text.size();
+    return kept;
+}
+
+CellSink::CellSink(std::size_t limit, std::shared_ptr<const StringTable> strings)
+    : limit_(limit), storage_(std::make_shared<Storage>())
+{
+    storage_->strings = std::move(strings);
+}
+
+void CellSink::admit(std::uint32_t row, std::uint32_t column, Cell& cell, bool copy)
+{
+    if (range_.truncated) return;
+    if (range_.cells.size() >= limit_) {
+        range_.truncated = true;
+        return;
+    }
+    if (cell.kind == CellKind::text || cell.kind == CellKind::iso_text) {
+        if (cell.text.size() > MAX_CELL_TEXT_BYTES - text_bytes_) {
+            range_.truncated = range_.text_cut = true;
+            return;
+        }
+        text_bytes_ += cell.text.size();
+        if (copy) cell.text = storage_->own.keep(cell.text);
+    }
+    range_.cells.push_back({row, column, std::move(cell)});
+}
+
+Result<Cell> CellSink::shared_string(std::uint64_t index)
+{
+    const StringTable* strings = storage_->strings.get();
+    const std::uint64_t count = strings ? strings->size() : 0;
+    if (index >= count)
+        return fail("Shared string " + decimal(index) + " is out of range: the workbook has " + decimal(count) +
+                    " shared strings.");
+    const auto text = strings->at(index);
+    if (!text) {
+        range_.truncated = range_.text_cut = true;
+        return Cell{};
+    }
+    return text_cell(*text);
+}
+
+Range CellSink::take() &&
+{
+    range_.held_bytes = range_.cells.size() * sizeof(SheetCell) + storage_->own.held_bytes() + peak_work_;
+    range_.text_storage = std::move(storage_);
+    return std::move(range_);
 }
 
 Cell bool_cell(bool value)
@@ -113,7 +178,15 @@ Cell error_cell_from_code(std::uint8_t code)
         case 0x24: cell.error = CellError::num; break;
         case 0x2A: cell.error = CellError::na; break;
         case 0x2B: cell.error = CellError::getting_data; break;
-        default: return text_cell("#ERROR " + decimal(code));
+        default: {
+            // The cell views its text, so the texts of unknown codes live as long as the program.
+            static const auto names = [] {
+                std::array<std::string, 256> all;
+                for (std::size_t i = 0; i < all.size(); ++i) all[i] = "#ERROR " + decimal(i);
+                return all;
+            }();
+            return text_cell(names[code]);
+        }
     }
     return cell;
 }

@@ -3,6 +3,7 @@
 // substream gives its cells.
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "libs/workbook/reader.h"
@@ -152,7 +153,7 @@ std::optional<std::string> read_biff8_string(ContinuedReader& r, bool rich_ext)
 struct Globals {
     int biff = 8;
     std::uint16_t code_page = 1252;
-    std::vector<std::string> strings;
+    std::shared_ptr<StringTable> strings = std::make_shared<StringTable>();
     struct Sheet {
         std::string name;
         std::uint32_t offset = 0;
@@ -172,17 +173,15 @@ std::vector<Bytes> with_continues(Bytes first, RecordReader& records)
     return parts;
 }
 
-void read_sst(ContinuedReader r, std::size_t total_bytes, std::vector<std::string>& strings)
+void read_sst(ContinuedReader r, StringTable& strings)
 {
     if (!r.uint(4)) return;
     const auto unique = r.uint(4);
     if (!unique) return;
-    // Each string takes at least three bytes, which bounds what the count may reserve.
-    strings.reserve(std::min<std::size_t>(*unique, total_bytes / 3));
     for (std::uint32_t i = 0; i < *unique; ++i) {
         auto s = read_biff8_string(r, true);
         if (!s) break;
-        strings.push_back(std::move(*s));
+        strings.add(*s);
     }
 }
 
@@ -256,18 +255,15 @@ Result<Globals> read_globals(Bytes stream)
             case R_XF:
                 if (auto format = u16_at(rec->data, 2)) g.dates.add_style(*format);
                 break;
-            case R_SST: {
-                std::size_t total = 0;
-                auto parts = with_continues(rec->data, records);
-                for (const Bytes& p : parts) total += p.size();
-                read_sst(ContinuedReader(std::move(parts)), total, g.strings);
+            case R_SST:
+                read_sst(ContinuedReader(with_continues(rec->data, records)), *g.strings);
                 break;
-            }
             default:
                 break;
         }
     }
     if (g.biff == 5 && g.code_page == 1200) g.code_page = 1252;  // a BIFF5 writer that said UTF-16 meant ANSI
+    g.strings->close();
     return g;
 }
 
@@ -285,7 +281,7 @@ public:
         RecordReader records(stream, offset);
         const auto bof = records.next();
         if (!bof || bof->id != R_BOF) return fail("The sheet's records do not begin with a BOF record.");
-        CellSink sink(cell_limit);
+        CellSink sink(cell_limit, g_.strings);
         int depth = 1;
         // A formula whose cached result is a string gets it from the STRING record after it.
         std::optional<std::pair<std::uint16_t, std::uint16_t>> pending_string;
@@ -299,7 +295,7 @@ public:
                 if (pending_string) {
                     auto parts = with_continues(rec->data, records);
                     if (auto text = formula_string(std::move(parts))) {
-                        sink.add(pending_string->first, pending_string->second, text_cell(std::move(*text)));
+                        sink.add_copy(pending_string->first, pending_string->second, text_cell(*text));
                     }
                 }
                 pending_string.reset();
@@ -364,14 +360,14 @@ private:
             case R_LABELSST: {
                 const auto index = u32_at(d, 6);
                 if (!index) break;
-                auto cell = shared_string_cell(g_.strings, *index);
+                auto cell = sink.shared_string(*index);
                 if (!cell) return cell.error();
                 sink.add(row, col, std::move(*cell));
                 break;
             }
             case R_LABEL:
             case R_RSTRING:
-                if (auto text = label(rec)) sink.add(row, col, text_cell(std::move(*text)));
+                if (auto text = label(rec)) sink.add_copy(row, col, text_cell(*text));
                 break;
             case R_BOOLERR:
                 if (d.size() >= 8) sink.add(row, col, d[7] ? error_cell_from_code(d[6]) : bool_cell(d[6] != 0));
@@ -399,6 +395,9 @@ private:
 
     std::vector<std::uint8_t> stream_;
     Globals g_;
+
+public:
+    std::uint64_t held_bytes() const override { return stream_.capacity() + g_.strings->held_bytes(); }
 };
 
 std::optional<std::string> old_biff_name(Bytes stream)

@@ -43,29 +43,43 @@ struct Record {
     Bytes data;
 };
 
+struct Header {
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    std::size_t length = 0;  // of the type and size themselves
+};
+
+// The record header at the start of `bytes`; none when it is not all there.
+std::optional<Header> header_at(Bytes bytes)
+{
+    Header h;
+    std::size_t pos = 0;
+    for (int i = 0; i < 2; ++i) {
+        if (pos >= bytes.size()) return std::nullopt;
+        const std::uint8_t b = bytes[pos++];
+        h.type |= static_cast<std::uint32_t>(b & 0x7F) << (7 * i);
+        if (!(b & 0x80)) break;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (pos >= bytes.size()) return std::nullopt;
+        const std::uint8_t b = bytes[pos++];
+        h.size |= static_cast<std::uint32_t>(b & 0x7F) << (7 * i);
+        if (!(b & 0x80)) break;
+    }
+    h.length = pos;
+    return h;
+}
+
 class RecordReader {
 public:
     explicit RecordReader(Bytes part) : part_(part) {}
     // None at the end, and for a record cut short: what came before it stands.
     std::optional<Record> next()
     {
-        std::uint32_t type = 0;
-        for (int i = 0; i < 2; ++i) {
-            if (pos_ >= part_.size()) return std::nullopt;
-            const std::uint8_t b = part_[pos_++];
-            type |= static_cast<std::uint32_t>(b & 0x7F) << (7 * i);
-            if (!(b & 0x80)) break;
-        }
-        std::uint32_t size = 0;
-        for (int i = 0; i < 4; ++i) {
-            if (pos_ >= part_.size()) return std::nullopt;
-            const std::uint8_t b = part_[pos_++];
-            size |= static_cast<std::uint32_t>(b & 0x7F) << (7 * i);
-            if (!(b & 0x80)) break;
-        }
-        if (part_.size() - pos_ < size) return std::nullopt;
-        Record r{type, part_.subspan(pos_, size)};
-        pos_ += size;
+        const auto h = header_at(part_.subspan(pos_));
+        if (!h || part_.size() - pos_ - h->length < h->size) return std::nullopt;
+        Record r{h->type, part_.subspan(pos_ + h->length, h->size)};
+        pos_ += h->length + h->size;
         return r;
     }
 
@@ -73,6 +87,49 @@ private:
     Bytes part_;
     std::size_t pos_ = 0;
 };
+
+// No cell, string or style record comes near this; a longer record is passed over as it
+// streams, never held.
+constexpr std::uint32_t MAX_RECORD_BYTES = 1u << 20;
+
+// The records of a part as it inflates, each given to `visit` until it returns false. Only the
+// record being completed is held. `peak` gets the most bytes held at once.
+template <typename Visit>
+std::optional<Error> stream_records(const Package& package, const std::string& part, std::uint64_t max_bytes,
+                                    Visit&& visit, std::uint64_t* peak = nullptr)
+{
+    std::string pending;
+    std::uint64_t skip = 0;
+    bool stopped = false;
+    auto error = package.stream(part, max_bytes, [&](std::string_view chunk) -> std::optional<Error> {
+        const std::size_t skipped = static_cast<std::size_t>(std::min<std::uint64_t>(skip, chunk.size()));
+        skip -= skipped;
+        pending.append(chunk.substr(skipped));
+        std::size_t pos = 0;
+        while (true) {
+            const Bytes rest(reinterpret_cast<const std::uint8_t*>(pending.data()) + pos, pending.size() - pos);
+            const auto h = header_at(rest);
+            if (!h) break;
+            if (h->size > MAX_RECORD_BYTES) {
+                const std::size_t here = std::min<std::size_t>(h->size, rest.size() - h->length);
+                skip = h->size - here;
+                pos += h->length + here;
+                continue;
+            }
+            if (rest.size() - h->length < h->size) break;
+            if (!visit(Record{h->type, rest.subspan(h->length, h->size)})) {
+                stopped = true;
+                return fail("");
+            }
+            pos += h->length + h->size;
+        }
+        if (peak) *peak = std::max<std::uint64_t>(*peak, pending.capacity());
+        pending.erase(0, pos);
+        return std::nullopt;
+    });
+    if (stopped) return std::nullopt;
+    return error;
+}
 
 // XLWideString: a count of UTF-16 units and the units. `consumed` gets the bytes it took.
 std::optional<std::string> wide_string(Bytes data, std::size_t off, std::size_t* consumed = nullptr)
@@ -85,42 +142,37 @@ std::optional<std::string> wide_string(Bytes data, std::size_t off, std::size_t*
     return text;
 }
 
-class XlsbReader final : public Workbook::Reader {
+class XlsbReader final : public PackageReader {
 public:
-    XlsbReader(Package package, std::vector<std::string> parts, std::vector<std::string> strings, DateStyles dates)
-        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings)), dates_(std::move(dates))
-    {
-    }
+    using PackageReader::PackageReader;
 
     Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const override
     {
-        auto part = package_.read(parts_[index]);
-        if (!part) return part.error();
-        RecordReader records{Bytes(reinterpret_cast<const std::uint8_t*>(part->data()), part->size())};
-        CellSink sink(cell_limit);
+        CellSink sink(cell_limit, strings_);
         std::uint32_t row = 0;
         std::uint32_t next_short_column = 0;  // the column after the row's previous cell
-        while (!sink.full()) {
-            const auto rec = records.next();
-            if (!rec) break;
-            if (rec->type == B_ROW_HDR) {
-                if (auto r = u32_at(rec->data, 0)) row = *r;
+        std::optional<Error> error;
+        std::uint64_t peak = 0;
+        auto failed = stream_records(package_, parts_[index], MAX_PART_BYTES, [&](const Record& rec) {
+            if (rec.type == B_ROW_HDR) {
+                if (auto r = u32_at(rec.data, 0)) row = *r;
                 next_short_column = 0;
-                continue;
+                return true;
             }
-            const std::uint32_t long_type = long_form(rec->type);
-            const bool is_short = long_type != rec->type;
+            const std::uint32_t long_type = long_form(rec.type);
+            const bool is_short = long_type != rec.type;
             // The Cell structure: column (long form only), then 24 bits of style and 8 of flags.
             const std::size_t style_at = is_short ? 0 : 4;
-            const auto style = u32_at(rec->data, style_at);
-            const std::optional<std::uint32_t> column = is_short ? next_short_column : u32_at(rec->data, 0);
-            if (!column || !style) continue;
-            auto cell = read_cell(long_type, rec->data, style_at + 4);
-            if (!cell) return cell.error();
+            const auto style = u32_at(rec.data, style_at);
+            const std::optional<std::uint32_t> column = is_short ? next_short_column : u32_at(rec.data, 0);
+            if (!column || !style) return true;
             if (is_cell_record(long_type)) next_short_column = *column + 1;
-            dates_.mark(*cell, *style & 0xFFFFFF);
-            if (cell->kind != CellKind::empty) sink.add(row, *column, std::move(*cell));
-        }
+            read_cell(long_type, rec.data, style_at + 4, row, *column, *style & 0xFFFFFF, sink, error);
+            return !error && !sink.full();
+        }, &peak);
+        if (failed) return std::move(*failed);
+        if (error) return std::move(*error);
+        sink.working(peak);
         return std::move(sink).take();
     }
 
@@ -144,65 +196,70 @@ private:
         return (type >= B_CELL_BLANK && type <= B_FMLA_ERROR) || type == B_CELL_RSTRING;
     }
 
-    // The value at `at`, after the Cell structure (column, style and flags; no column in short forms).
-    Result<Cell> read_cell(std::uint32_t type, Bytes d, std::size_t at) const
+    // The value at `at`, after the Cell structure (column, style and flags; no column in short
+    // forms), into the sink; a shared string out of range is the read's error.
+    void read_cell(std::uint32_t type, Bytes d, std::size_t at, std::uint32_t row, std::uint32_t column,
+                   std::uint32_t style, CellSink& sink, std::optional<Error>& error) const
     {
+        auto add = [&](Cell cell) {
+            dates_.mark(cell, style);
+            if (cell.kind != CellKind::empty) sink.add(row, column, std::move(cell));
+        };
+        auto add_text = [&](const std::optional<std::string>& text) {
+            if (text) sink.add_copy(row, column, text_cell(*text));
+        };
         switch (type) {
             case B_CELL_RK:
-                if (auto v = u32_at(d, at)) return rk_cell(*v);
+                if (auto v = u32_at(d, at)) add(rk_cell(*v));
                 break;
             case B_CELL_REAL:
             case B_FMLA_NUM:
-                if (auto v = f64_at(d, at)) return number_cell(*v);
+                if (auto v = f64_at(d, at)) add(number_cell(*v));
                 break;
             case B_CELL_ERROR:
             case B_FMLA_ERROR:
-                if (d.size() > at) return error_cell_from_code(d[at]);
+                if (d.size() > at) add(error_cell_from_code(d[at]));
                 break;
             case B_CELL_BOOL:
             case B_FMLA_BOOL:
-                if (d.size() > at) return bool_cell(d[at] != 0);
+                if (d.size() > at) add(bool_cell(d[at] != 0));
                 break;
             case B_CELL_ST:
             case B_FMLA_STRING:
-                if (auto text = wide_string(d, at)) return text_cell(std::move(*text));
+                add_text(wide_string(d, at));
                 break;
             case B_CELL_RSTRING:
-                if (auto text = wide_string(d, at + 1)) return text_cell(std::move(*text));
+                add_text(wide_string(d, at + 1));
                 break;
-            case B_CELL_ISST: {
-                const auto index = u32_at(d, at);
-                if (!index) break;
-                return shared_string_cell(strings_, *index);
-            }
+            case B_CELL_ISST:
+                if (const auto index = u32_at(d, at)) {
+                    auto cell = sink.shared_string(*index);
+                    if (!cell) error = cell.error();
+                    else add(std::move(*cell));
+                }
+                break;
             default:
                 break;
         }
-        return Cell{};
     }
 
-    Package package_;
-    std::vector<std::string> parts_;
-    std::vector<std::string> strings_;
-    DateStyles dates_;
 };
 
 Bytes bytes_of(const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); }
 
-Result<std::vector<std::string>> read_shared_strings(const Package& package, const std::string& part)
+Result<std::shared_ptr<const StringTable>> read_shared_strings(const Package& package, const std::string& part)
 {
-    std::vector<std::string> strings;
-    if (part.empty() || !package.has(part)) return strings;
-    auto data = package.read(part);
-    if (!data) return data.error();
-    RecordReader records(bytes_of(*data));
-    while (auto rec = records.next()) {
-        // RichStr: a flags byte, then the text; runs and phonetic data after it are not text.
-        if (rec->type != B_SST_ITEM) continue;
-        auto text = wide_string(rec->data, 1);
-        strings.push_back(text ? std::move(*text) : std::string());
+    auto strings = std::make_shared<StringTable>();
+    if (!part.empty() && package.has(part)) {
+        auto failed = stream_records(package, part, MAX_PART_BYTES, [&](const Record& rec) {
+            // RichStr: a flags byte, then the text; runs and phonetic data after it are not text.
+            if (rec.type == B_SST_ITEM) strings->add(wide_string(rec.data, 1).value_or(std::string()));
+            return true;
+        });
+        if (failed) return std::move(*failed);
+        strings->close();
     }
-    return strings;
+    return std::shared_ptr<const StringTable>(std::move(strings));
 }
 
 // Number formats (BrtFmt) and the cell styles between BrtBeginCellXFs and BrtEndCellXFs; an
@@ -211,21 +268,20 @@ DateStyles read_date_styles(const Package& package, const std::string& part)
 {
     DateStyles dates;
     if (part.empty()) return dates;
-    auto data = package.read(part);
-    if (!data) return dates;
-    RecordReader records(bytes_of(*data));
     bool in_cell_styles = false;
-    while (auto rec = records.next()) {
-        if (rec->type == B_FMT) {
-            if (auto id = u16_at(rec->data, 0))
-                if (auto code = wide_string(rec->data, 2)) dates.add_format(*id, *code);
-        } else if (rec->type == B_BEGIN_CELL_XFS || rec->type == B_END_CELL_XFS) {
-            in_cell_styles = rec->type == B_BEGIN_CELL_XFS;
-        } else if (rec->type == B_XF && in_cell_styles) {
-            dates.add_style(u16_at(rec->data, 2).value_or(0));
+    DateStyles read;
+    auto failed = stream_records(package, part, MAX_STYLES_BYTES, [&](const Record& rec) {
+        if (rec.type == B_FMT) {
+            if (auto id = u16_at(rec.data, 0))
+                if (auto code = wide_string(rec.data, 2)) read.add_format(*id, *code);
+        } else if (rec.type == B_BEGIN_CELL_XFS || rec.type == B_END_CELL_XFS) {
+            in_cell_styles = rec.type == B_BEGIN_CELL_XFS;
+        } else if (rec.type == B_XF && in_cell_styles) {
+            read.add_style(u16_at(rec.data, 2).value_or(0));
         }
-    }
-    return dates;
+        return true;
+    });
+    return failed ? dates : read;
 }
 
 }  // namespace

@@ -1,10 +1,18 @@
 // XLSX: the workbook part and its relationships give the sheets in order, the shared strings
-// part gives the strings, and each worksheet part gives its cells. Strict OOXML differs only in
-// namespace URIs, which the reader does not look at (elements are matched by local name).
+// part gives the strings, and each worksheet part gives its cells. The two large kinds of part,
+// worksheets and shared strings, are parsed with expat as they inflate, so that neither is held
+// whole and the work is linear in its size; the small parts are pugixml trees. Strict OOXML
+// differs only in namespace URIs, which the reader does not look at (elements are matched by
+// local name).
+
+#include <expat.h>
 
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <tuple>
+#include <utility>
 
 #include "libs/workbook/package.h"
 
@@ -14,88 +22,192 @@ namespace {
 
 constexpr unsigned XML_OPTIONS = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
-// Worksheets and string tables are parsed in slices of whole rows or items, so that the tree
-// never holds more than a few megabytes of a part at once: a tree takes many times the bytes of
-// its text. A single piece (one row, or a part that cannot be sliced) may not exceed
-// MAX_PIECE_BYTES.
-constexpr std::size_t SLICE_BYTES = 4u << 20;
-constexpr std::size_t MAX_PIECE_BYTES = 16u << 20;
+// What expat may allocate for one part: its buffer holds at most one unfinished token (a tag with
+// its attributes, or a name) besides the chunk being parsed, so only a hostile part comes near.
+constexpr std::uint64_t MAX_PARSER_BYTES = 8u << 20;
 
-enum class Sliced { done, not_applicable, failed, too_large };
+// Expat's allocations for the parser being driven on this thread, counted against
+// MAX_PARSER_BYTES. Expat's allocator hooks take no context, hence the thread-local pointer.
+struct ParserMemory {
+    std::uint64_t held = 0;
+    std::uint64_t peak = 0;
+    bool refused = false;
+};
+thread_local ParserMemory* t_parser_memory = nullptr;
+constexpr std::size_t HEADER = alignof(std::max_align_t);
 
-bool is_name_char(char c)
+void* counted_realloc(void* old, std::size_t size)
 {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+    ParserMemory* m = t_parser_memory;
+    char* base = old ? static_cast<char*>(old) - HEADER : nullptr;
+    std::size_t old_size = 0;
+    if (base) std::memcpy(&old_size, base, sizeof old_size);
+    if (m && m->held - old_size + size > MAX_PARSER_BYTES) {
+        m->refused = true;
+        return nullptr;
+    }
+    char* grown = static_cast<char*>(std::realloc(base, size + HEADER));
+    if (!grown) return nullptr;
+    std::memcpy(grown, &size, sizeof size);
+    if (m) {
+        m->held = m->held - old_size + size;
+        m->peak = std::max(m->peak, m->held);
+    }
+    return grown + HEADER;
+}
+void* counted_malloc(std::size_t size) { return counted_realloc(nullptr, size); }
+void counted_free(void* block)
+{
+    if (!block) return;
+    char* base = static_cast<char*>(block) - HEADER;
+    std::size_t size = 0;
+    std::memcpy(&size, base, sizeof size);
+    if (t_parser_memory) t_parser_memory->held -= size;
+    std::free(base);
 }
 
-// Calls `visit` with the parent of each slice's items (the children of `container` named
-// `item`, with the container's namespace prefix) until it returns false. Slicing needs the
-// container's start and end tags as plain text; anything else is `not_applicable`, and a slice
-// that does not parse alone (an item closer inside CDATA, say) is `failed`.
-template <typename Visit>
-Sliced visit_in_slices(const std::string& xml, std::string_view container, std::string_view item, Visit&& visit)
+std::string_view local_part(const XML_Char* name)
 {
-    std::size_t name = xml.find(container);
-    std::string prefix;
-    for (;; name = xml.find(container, name + 1)) {
-        if (name == std::string::npos) return Sliced::not_applicable;
-        std::size_t open = name;
-        while (open > 0 && (is_name_char(xml[open - 1]) || xml[open - 1] == ':')) --open;
-        if (open == 0 || xml[open - 1] != '<') continue;
-        prefix = xml.substr(open, name - open);
-        const char after = name + container.size() < xml.size() ? xml[name + container.size()] : '\0';
-        if ((prefix.empty() || prefix.back() == ':') && (after == '>' || after == '/' || std::isspace(static_cast<unsigned char>(after))))
-            break;
-    }
-    const std::size_t tag_end = xml.find('>', name);
-    if (tag_end == std::string::npos) return Sliced::not_applicable;
-    if (xml[tag_end - 1] == '/') return Sliced::done;  // an empty container
-    const std::size_t end = xml.find("</" + prefix + std::string(container), tag_end);
-    if (end == std::string::npos) return Sliced::not_applicable;
-    const std::string closer = "</" + prefix + std::string(item) + ">";
-    std::size_t pos = tag_end + 1;
-    std::string slice;
-    while (pos < end) {
-        std::size_t stop = end;
-        if (end - pos > SLICE_BYTES) {
-            const std::size_t close = xml.find(closer, pos + SLICE_BYTES);
-            if (close != std::string::npos && close < end) stop = close + closer.size();
+    const std::string_view full(name);
+    const std::size_t colon = full.find(':');
+    return colon == std::string_view::npos ? full : full.substr(colon + 1);
+}
+
+// The value of the attribute named `name` (exactly, or by local name when `local`), or "".
+std::string_view attribute(const XML_Char** attributes, std::string_view name, bool local = false)
+{
+    for (; attributes[0]; attributes += 2)
+        if ((local ? local_part(attributes[0]) : std::string_view(attributes[0])) == name) return attributes[1];
+    return {};
+}
+
+// Parses one part as it inflates, with expat, calling the handler's start(name, attributes),
+// end(name) and text(chars) where name is the element's local name. The handler stops the
+// parse by returning false from any of them. Document type declarations are refused: no
+// workbook part has one, and entity expansion is then no concern.
+class StreamParser {
+public:
+    template <typename Handler>
+    static std::optional<Error> run(const Package& package, const std::string& part, Handler& handler,
+                                    std::uint64_t* peak_bytes)
+    {
+        ParserMemory memory;
+        ParserMemory* outer = std::exchange(t_parser_memory, &memory);
+        const XML_Memory_Handling_Suite suite{counted_malloc, counted_realloc, counted_free};
+        XML_Parser parser = XML_ParserCreate_MM(nullptr, &suite, nullptr);
+        std::optional<Error> result;
+        if (!parser) {
+            result = fail("The package part " + part + " cannot be parsed: out of memory.");
+        } else {
+            StreamParser self{parser, &handler};
+            XML_SetUserData(parser, &self);
+            XML_SetElementHandler(parser, &StreamParser::on_start<Handler>, &StreamParser::on_end<Handler>);
+            XML_SetCharacterDataHandler(parser, &StreamParser::on_text<Handler>);
+            XML_SetStartDoctypeDeclHandler(parser, &StreamParser::on_doctype);
+            // A handler that has all it wants stops the parse, and with it the inflating.
+            auto feed = [&](std::string_view chunk, bool last) -> std::optional<Error> {
+                if (XML_Parse(parser, chunk.data(), static_cast<int>(chunk.size()), last) == XML_STATUS_OK)
+                    return std::nullopt;
+                if (self.doctype)
+                    return fail("The package part " + part + " has a document type declaration; it is not read.");
+                if (self.stopped) return fail("");
+                if (memory.refused)
+                    return fail("The package part " + part + " holds an XML tag or name longer than " +
+                                decimal(MAX_PARSER_BYTES >> 20) + " MiB; it is not read.");
+                std::string what = XML_ErrorString(XML_GetErrorCode(parser));
+                if (!what.empty()) what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+                return fail("The package part " + part + " is not well-formed XML (" + what + " at offset " +
+                            decimal(static_cast<std::uint64_t>(XML_GetCurrentByteIndex(parser))) + ").");
+            };
+            result = package.stream(part, MAX_PART_BYTES, [&](std::string_view chunk) { return feed(chunk, false); });
+            if (!result) result = feed({}, true);
+            if (self.stopped && !self.doctype) result.reset();
+            XML_ParserFree(parser);
         }
-        if (stop - pos > MAX_PIECE_BYTES) return Sliced::too_large;
-        slice.assign("<d>");
-        slice.append(xml, pos, stop - pos);
-        slice.append("</d>");
-        pugi::xml_document doc;
-        if (!doc.load_buffer_inplace(slice.data(), slice.size(), XML_OPTIONS, pugi::encoding_utf8)) return Sliced::failed;
-        if (!visit(doc.document_element())) break;
-        pos = stop;
+        t_parser_memory = outer;
+        if (peak_bytes) *peak_bytes = memory.peak;
+        return result;
     }
-    return Sliced::done;
+
+private:
+    StreamParser(XML_Parser parser, void* handler) : parser_(parser), handler_(handler) {}
+
+    void stop()
+    {
+        if (!stopped) XML_StopParser(parser_, XML_FALSE);
+        stopped = true;
+    }
+    template <typename Handler>
+    static void on_start(void* data, const XML_Char* name, const XML_Char** attributes)
+    {
+        auto* self = static_cast<StreamParser*>(data);
+        if (!static_cast<Handler*>(self->handler_)->start(local_part(name), attributes)) self->stop();
+    }
+    template <typename Handler>
+    static void on_end(void* data, const XML_Char* name)
+    {
+        auto* self = static_cast<StreamParser*>(data);
+        if (!static_cast<Handler*>(self->handler_)->end(local_part(name))) self->stop();
+    }
+    template <typename Handler>
+    static void on_text(void* data, const XML_Char* chars, int length)
+    {
+        auto* self = static_cast<StreamParser*>(data);
+        if (!static_cast<Handler*>(self->handler_)->text(std::string_view(chars, static_cast<std::size_t>(length))))
+            self->stop();
+    }
+    static void on_doctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
+    {
+        auto* self = static_cast<StreamParser*>(data);
+        self->doctype = true;
+        self->stop();
+    }
+
+    XML_Parser parser_;
+    void* handler_;
+    bool stopped = false;
+    bool doctype = false;
+};
+
+// Which element the handlers are in, by local name, as far down as the reader looks.
+enum class Element : std::uint8_t { other, sheet_data, row, c, v, is, r, t, sst, si };
+
+Element element_of(std::string_view name)
+{
+    static constexpr std::pair<std::string_view, Element> known[] = {
+        {"sheetData", Element::sheet_data}, {"row", Element::row}, {"c", Element::c}, {"v", Element::v},
+        {"is", Element::is}, {"r", Element::r}, {"t", Element::t}, {"sst", Element::sst}, {"si", Element::si},
+    };
+    for (const auto& [n, e] : known)
+        if (name == n) return e;
+    return Element::other;
 }
 
-Error too_large(std::string_view part)
-{
-    return fail("The package part " + std::string(part) + " holds more than " + decimal(MAX_PIECE_BYTES >> 20) +
-                " MiB of XML that cannot be read in pieces; it is not read.");
-}
+// The open elements, their kinds kept for the first levels only: deeper ones never matter.
+class ElementStack {
+public:
+    void push(Element e)
+    {
+        if (depth_ < MAX_KEPT) kinds_[depth_] = e;
+        ++depth_;
+    }
+    void pop()
+    {
+        if (depth_ > 0) --depth_;
+    }
+    // The kind `up` levels above the current element (0 is the current one).
+    Element at(std::size_t up) const
+    {
+        if (up >= depth_ || depth_ - 1 - up >= MAX_KEPT) return Element::other;
+        return kinds_[depth_ - 1 - up];
+    }
+    std::size_t depth() const { return depth_; }
 
-// Parses and visits a part: in slices where it can, otherwise as one tree of bounded size, after
-// `restart` has dropped what the slices before a failed one gave.
-template <typename Visit, typename Restart>
-std::optional<Error> visit_part(std::string& xml, std::string_view part, std::string_view container,
-                                std::string_view item, Visit&& visit, Restart&& restart)
-{
-    const Sliced sliced = visit_in_slices(xml, container, item, visit);
-    if (sliced == Sliced::done) return std::nullopt;
-    if (sliced == Sliced::too_large || xml.size() > MAX_PIECE_BYTES) return too_large(part);
-    restart();
-    auto doc = parse_part(xml, part, XML_OPTIONS);
-    if (!doc) return doc.error();
-    pugi::xml_node node = (*doc)->document_element();
-    if (local_name(node) != container) node = child_named(node, container);
-    visit(node);
-    return std::nullopt;
-}
+private:
+    static constexpr std::size_t MAX_KEPT = 16;
+    Element kinds_[MAX_KEPT]{};
+    std::size_t depth_ = 0;
+};
 
 int hex_value(char c)
 {
@@ -132,25 +244,62 @@ void append_unescaped(std::string& out, std::string_view text)
     out.append(text.substr(i));
 }
 
-void append_node_text(std::string& out, const pugi::xml_node& node)
-{
-    for (pugi::xml_node child : node.children())
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) append_unescaped(out, child.value());
-}
-
-// A string item: its own <t>, or the <t> of each rich-text run; phonetic runs are not text.
-std::string string_item_text(const pugi::xml_node& item)
-{
-    std::string text;
-    for (pugi::xml_node child : item.children()) {
-        const std::string_view name = local_name(child);
-        if (name == "t")
-            append_node_text(text, child);
-        else if (name == "r")
-            append_node_text(text, child_named(child, "t"));
+// A string item's text as it streams: its own <t>, or the first <t> of each rich-text run;
+// phonetic runs are not text. Gathers at most `limit` bytes; `over` says more were there.
+class ItemText {
+public:
+    // Whether the current element, just opened, is a <t> whose text counts.
+    void start(const ElementStack& stack, Element item)
+    {
+        if (stack.at(0) == Element::r && stack.at(1) == item) first_t_in_run_ = true;
+        if (stack.at(0) != Element::t) return;
+        if (stack.at(1) == item || (stack.at(1) == Element::r && stack.at(2) == item && first_t_in_run_)) {
+            gathering_ = true;
+            if (stack.at(1) == Element::r) first_t_in_run_ = false;
+            piece_.clear();
+        }
     }
-    return text;
-}
+    void text(std::string_view chars, std::size_t limit)
+    {
+        if (!gathering_) return;
+        if (piece_.size() + chars.size() > limit) {
+            over_ = true;
+            chars = chars.substr(0, limit - std::min(limit, piece_.size()));
+        }
+        piece_.append(chars);
+    }
+    // At the end of an element: a gathered <t> joins the item's text, unescaped.
+    void end(std::size_t limit)
+    {
+        if (!gathering_) return;
+        gathering_ = false;
+        std::string unescaped;
+        append_unescaped(unescaped, piece_);
+        if (text_.size() + unescaped.size() > limit) {
+            over_ = true;
+            unescaped.resize(limit - std::min(limit, text_.size()));
+        }
+        text_.append(unescaped);
+        piece_.clear();
+    }
+    void clear()
+    {
+        text_.clear();
+        piece_.clear();
+        gathering_ = over_ = false;
+    }
+    bool gathering() const { return gathering_; }
+    bool over() const { return over_; }
+    const std::string& value() const { return text_; }
+    std::uint64_t held_bytes() const { return text_.capacity() + piece_.capacity(); }
+
+private:
+    std::string text_;
+    std::string piece_;
+    bool gathering_ = false;
+    bool first_t_in_run_ = false;
+    bool over_ = false;
+};
 
 std::optional<double> parse_double(std::string_view s)
 {
@@ -203,93 +352,195 @@ Cell error_cell_from_text(std::string_view text)
         }
     }
     // Newer Excel adds error values (#SPILL!, #CALC!, ...); they are shown as written.
-    return text_cell(std::string(text));
+    return text_cell(text);
 }
 
-class XlsxReader final : public Workbook::Reader {
+// The cells of a worksheet part as it streams: sheetData > row > c, with the cell's first <v>
+// or its first <is> (inline string). Rows without an "r" attribute follow the previous row;
+// cells without one follow the previous cell.
+class SheetHandler {
 public:
-    XlsxReader(Package package, std::vector<std::string> parts, std::vector<std::string> strings, DateStyles dates)
-        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings)), dates_(std::move(dates))
+    SheetHandler(CellSink& sink, const DateStyles& dates) : sink_(sink), dates_(dates) {}
+
+    bool start(std::string_view name, const XML_Char** attributes)
     {
+        const Element parent = stack_.at(0);
+        const Element e = element_of(name);
+        stack_.push(e);
+        if (e == Element::row && parent == Element::sheet_data) {
+            if (auto r = parse_unsigned<std::uint32_t>(attribute(attributes, "r", true)); r && *r > 0) row_ = *r - 1;
+            column_ = 0;
+        } else if (e == Element::c && parent == Element::row && stack_.at(2) == Element::sheet_data) {
+            in_cell_ = true;
+            cell_row_ = row_;
+            if (auto ref = parse_reference(attribute(attributes, "r"))) std::tie(cell_row_, column_) = *ref;
+            type_ = attribute(attributes, "t");
+            style_ = parse_unsigned<std::uint32_t>(attribute(attributes, "s")).value_or(0);
+            has_v_ = has_is_ = false;
+            value_.clear();
+            item_.clear();
+        } else if (in_cell_ && parent == Element::c && e == Element::v && !has_v_) {
+            has_v_ = gathering_v_ = true;
+        } else if (in_cell_ && parent == Element::c && e == Element::is && !has_is_) {
+            has_is_ = in_is_ = true;
+        }
+        if (in_is_) item_.start(stack_, Element::is);
+        return true;
     }
+
+    bool text(std::string_view chars)
+    {
+        const std::size_t limit = text_limit();
+        if (gathering_v_ && stack_.at(0) == Element::v) {
+            // A number or a string index is short whatever text budget is left.
+            const std::size_t v_limit = std::max<std::size_t>(limit, 4096);
+            if (value_.size() + chars.size() > v_limit) chars = chars.substr(0, v_limit - std::min(v_limit, value_.size()));
+            value_.append(chars);
+        }
+        if (item_.gathering() && stack_.at(0) == Element::t) item_.text(chars, limit);
+        peak_ = std::max<std::uint64_t>(peak_, value_.capacity() + item_.held_bytes());
+        return true;
+    }
+
+    bool end(std::string_view)
+    {
+        const Element e = stack_.at(0);
+        if (e == Element::t) item_.end(text_limit());
+        if (e == Element::v && gathering_v_ && stack_.at(1) == Element::c) gathering_v_ = false;
+        if (e == Element::is && in_is_ && stack_.at(1) == Element::c) in_is_ = false;
+        if (e == Element::c && in_cell_ && stack_.at(1) == Element::row) {
+            in_cell_ = false;
+            finish_cell();
+            ++column_;
+        }
+        if (e == Element::row && stack_.at(1) == Element::sheet_data) ++row_;
+        stack_.pop();
+        return !error && !sink_.full();
+    }
+
+    std::optional<Error> error;
+    std::uint64_t peak_bytes() const { return peak_; }
+
+private:
+    // Text past what the budget leaves cannot be shown; one byte more lets the sink see the cut.
+    std::size_t text_limit() const { return static_cast<std::size_t>(sink_.text_left()) + 1; }
+
+    void finish_cell()
+    {
+        if (type_ == "inlineStr") {
+            sink_.add_copy(cell_row_, column_, text_cell(item_.value()));
+            return;
+        }
+        if (!has_v_) return;
+        std::string value;
+        append_unescaped(value, value_);
+        Cell cell;
+        bool shared = false;
+        if (type_ == "s") {
+            const auto index = parse_unsigned<std::uint64_t>(value);
+            if (!index) return;
+            auto found = sink_.shared_string(*index);
+            if (!found) {
+                error = found.error();
+                return;
+            }
+            cell = *found;
+            shared = true;
+        } else if (type_ == "str") {
+            cell = text_cell(value);
+        } else if (type_ == "b") {
+            cell = bool_cell(value == "1" || value == "true");
+        } else if (type_ == "e") {
+            cell = error_cell_from_text(value);
+        } else if (type_ == "d") {
+            cell = text_cell(value);
+            cell.kind = CellKind::iso_text;
+        } else if (auto number = parse_double(value)) {
+            cell = number_cell(*number);
+        } else if (!value.empty()) {
+            cell = text_cell(value);
+        }
+        dates_.mark(cell, style_);
+        if (cell.kind == CellKind::empty) return;
+        if (shared)
+            sink_.add(cell_row_, column_, std::move(cell));
+        else
+            sink_.add_copy(cell_row_, column_, std::move(cell));
+    }
+
+    CellSink& sink_;
+    const DateStyles& dates_;
+    ElementStack stack_;
+    std::uint32_t row_ = 0, column_ = 0, cell_row_ = 0;
+    bool in_cell_ = false, has_v_ = false, has_is_ = false, gathering_v_ = false, in_is_ = false;
+    std::string type_;
+    std::uint32_t style_ = 0;
+    std::string value_;
+    ItemText item_;
+    std::uint64_t peak_ = 0;
+};
+
+// The string items of a shared-strings part as it streams, each into the table.
+class StringsHandler {
+public:
+    explicit StringsHandler(StringTable& table) : table_(table) {}
+
+    bool start(std::string_view name, const XML_Char**)
+    {
+        const Element parent = stack_.at(0);
+        const Element e = element_of(name);
+        stack_.push(e);
+        if (e == Element::si && parent == Element::sst) {
+            in_item_ = true;
+            item_.clear();
+        }
+        if (in_item_) item_.start(stack_, Element::si);
+        return true;
+    }
+    bool text(std::string_view chars)
+    {
+        if (item_.gathering() && stack_.at(0) == Element::t) item_.text(chars, limit());
+        peak_ = std::max(peak_, item_.held_bytes());
+        return true;
+    }
+    bool end(std::string_view)
+    {
+        const Element e = stack_.at(0);
+        if (e == Element::t) item_.end(limit());
+        if (e == Element::si && in_item_ && stack_.at(1) == Element::sst) {
+            in_item_ = false;
+            table_.add(item_.value());
+        }
+        stack_.pop();
+        return true;
+    }
+    std::uint64_t peak_bytes() const { return peak_; }
+
+private:
+    // A string longer than the table has room for is not kept; one byte more makes that plain.
+    std::size_t limit() const { return static_cast<std::size_t>(table_.room()) + 1; }
+
+    StringTable& table_;
+    ElementStack stack_;
+    ItemText item_;
+    bool in_item_ = false;
+    std::uint64_t peak_ = 0;
+};
+
+class XlsxReader final : public PackageReader {
+public:
+    using PackageReader::PackageReader;
 
     Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const override
     {
-        auto xml = package_.read(parts_[index]);
-        if (!xml) return xml.error();
-        CellSink sink(cell_limit);
-        std::optional<Error> error;
-        std::uint32_t next_row = 0;
-        std::optional<Error> failed = visit_part(
-            *xml, parts_[index], "sheetData", "row",
-            [&](const pugi::xml_node& rows) {
-                error = read_rows(rows, sink, &next_row);
-                return !error && !sink.full();
-            },
-            [&] {
-                sink = CellSink(cell_limit);
-                next_row = 0;
-            });
-        if (failed) return std::move(*failed);
-        if (error) return std::move(*error);
+        CellSink sink(cell_limit, strings_);
+        SheetHandler handler(sink, dates_);
+        std::uint64_t parser_bytes = 0;
+        if (auto failed = StreamParser::run(package_, parts_[index], handler, &parser_bytes)) return std::move(*failed);
+        if (handler.error) return std::move(*handler.error);
+        sink.working(parser_bytes + handler.peak_bytes());
         return std::move(sink).take();
     }
-
-private:
-    // Rows without an "r" attribute follow the previous row; cells without one follow the
-    // previous cell.
-    std::optional<Error> read_rows(const pugi::xml_node& data, CellSink& sink, std::uint32_t* next_row) const
-    {
-        std::uint32_t& row_index = *next_row;
-        for (pugi::xml_node row : data.children()) {
-            if (local_name(row) != "row") continue;
-            if (auto r = parse_unsigned<std::uint32_t>(attribute_named(row, "r")); r && *r > 0) row_index = *r - 1;
-            std::uint32_t column = 0;
-            for (pugi::xml_node c : row.children()) {
-                if (local_name(c) != "c") continue;
-                std::uint32_t cell_row = row_index;
-                if (auto ref = parse_reference(c.attribute("r").value())) std::tie(cell_row, column) = *ref;
-                auto cell = read_cell(c);
-                if (!cell) return cell.error();
-                dates_.mark(*cell, parse_unsigned<std::uint32_t>(c.attribute("s").value()).value_or(0));
-                if (cell->kind != CellKind::empty) sink.add(cell_row, column, std::move(*cell));
-                if (sink.full()) return std::nullopt;
-                ++column;
-            }
-            ++row_index;
-        }
-        return std::nullopt;
-    }
-
-    Result<Cell> read_cell(const pugi::xml_node& c) const
-    {
-        const std::string_view type = c.attribute("t").value();
-        const pugi::xml_node v = child_named(c, "v");
-        if (type == "inlineStr") return text_cell(string_item_text(child_named(c, "is")));
-        if (!v) return Cell{};
-        std::string value;
-        append_node_text(value, v);
-        if (type == "s") {
-            const auto index = parse_unsigned<std::uint64_t>(value);
-            if (!index) return Cell{};
-            return shared_string_cell(strings_, *index);
-        }
-        if (type == "str") return text_cell(std::move(value));
-        if (type == "b") return bool_cell(value == "1" || value == "true");
-        if (type == "e") return error_cell_from_text(value);
-        if (type == "d") {
-            Cell cell = text_cell(std::move(value));
-            cell.kind = CellKind::iso_text;
-            return cell;
-        }
-        if (auto number = parse_double(value)) return number_cell(*number);
-        return value.empty() ? Cell{} : text_cell(std::move(value));
-    }
-
-    Package package_;
-    std::vector<std::string> parts_;
-    std::vector<std::string> strings_;
-    DateStyles dates_;
 };
 
 // The number formats and cell styles of the styles part. Dates are a refinement of the cell
@@ -298,8 +549,8 @@ DateStyles read_date_styles(const Package& package, const std::string& part)
 {
     DateStyles dates;
     if (part.empty()) return dates;
-    auto xml = package.read(part);
-    if (!xml || xml->size() > MAX_PIECE_BYTES) return dates;
+    auto xml = package.read(part, MAX_STYLES_BYTES);
+    if (!xml) return dates;
     auto doc = parse_part(*xml, part, XML_OPTIONS);
     if (!doc) return dates;
     const pugi::xml_node sheet = (*doc)->document_element();
@@ -311,19 +562,14 @@ DateStyles read_date_styles(const Package& package, const std::string& part)
     return dates;
 }
 
-Result<std::vector<std::string>> read_shared_strings(const Package& package, const std::string& part)
+Result<std::shared_ptr<const StringTable>> read_shared_strings(const Package& package, const std::string& part)
 {
-    std::vector<std::string> strings;
-    if (part.empty() || !package.has(part)) return strings;
-    auto xml = package.read(part);
-    if (!xml) return xml.error();
-    auto failed = visit_part(*xml, part, "sst", "si", [&](const pugi::xml_node& items) {
-        for (pugi::xml_node si : items.children())
-            if (local_name(si) == "si") strings.push_back(string_item_text(si));
-        return true;
-    }, [&] { strings.clear(); });
-    if (failed) return std::move(*failed);
-    return strings;
+    auto strings = std::make_shared<StringTable>();
+    if (part.empty() || !package.has(part)) return std::shared_ptr<const StringTable>(std::move(strings));
+    StringsHandler handler(*strings);
+    if (auto failed = StreamParser::run(package, part, handler, nullptr)) return std::move(*failed);
+    strings->close();
+    return std::shared_ptr<const StringTable>(std::move(strings));
 }
 
 }  // namespace
@@ -332,12 +578,16 @@ Result<Workbook> Workbook::open_xlsx(std::span<const std::uint8_t> bytes)
 {
     auto book = open_package_workbook(bytes, false);
     if (!book) return book.error();
-    auto doc = parse_part(book->content, book->part, XML_OPTIONS);
-    if (!doc) return doc.error();
-    const pugi::xml_node root = (*doc)->document_element();
-    if (local_name(root) != "workbook") return fail("The part " + book->part + " is not a workbook.");
-    for (pugi::xml_node sheet : child_named(root, "sheets").children())
-        if (local_name(sheet) == "sheet") book->add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
+    {
+        // The tree and its text are gone before the shared strings are read.
+        auto doc = parse_part(book->content, book->part, XML_OPTIONS);
+        if (!doc) return doc.error();
+        const pugi::xml_node root = (*doc)->document_element();
+        if (local_name(root) != "workbook") return fail("The part " + book->part + " is not a workbook.");
+        for (pugi::xml_node sheet : child_named(root, "sheets").children())
+            if (local_name(sheet) == "sheet") book->add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
+    }
+    book->content = std::string();
     auto strings = read_shared_strings(book->package, book->strings_part);
     if (!strings) return strings.error();
     DateStyles dates = read_date_styles(book->package, book->styles_part);

@@ -117,6 +117,8 @@ std::vector<std::uint8_t> one_sheet_xlsx(const std::string& sheet_data)
 TEST(WorkbookPreview, UsedRangeIsBoundedAndStartsAtItsFirstCell)
 {
     const std::string note(WORKBOOK_LIMIT_NOTE);
+    const std::string half_budget(std::size_t{33} << 20, 'y');
+    const std::string inline_cell = R"(<c t="inlineStr"><is><t>)" + half_budget + "</t></is></c>";
     struct Case {
         const char* what;
         std::string sheet;
@@ -130,6 +132,8 @@ TEST(WorkbookPreview, UsedRangeIsBoundedAndStartsAtItsFirstCell)
          {{"1"}, {}, {"", ""}}, 2},
         {"A1 and XFD1048576", R"(<row r="1"><c r="A1"><v>1</v></c></row><row r="1048576"><c r="XFD1048576"><v>2</v></c></row>)",
          {{"1"}, {note}}, TABLE_MAX_COLUMNS},
+        {"cell text past the reader's budget", "<row>" + inline_cell + inline_cell + "</row>",
+         {{half_budget}, {std::string(WORKBOOK_TEXT_NOTE)}}, 1},
     };
     for (const auto& c : cases) {
         const PropertyTable t = read_workbook("Biff8", one_sheet_xlsx(c.sheet));
