@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include "base/utf16_stream.h"
+
 namespace cw {
 
 namespace {
@@ -176,40 +178,10 @@ std::string decode_utf8_to_first_zero(ByteView bytes)
 
 std::string decode_utf16le_to_first_zero(ByteView bytes)
 {
-    // Up to 4 MiB of text per selection: encode straight into a buffer sized for the worst case
-    // (three bytes per unit) instead of growing a string byte by byte.
-    const std::size_t units = bytes.size() / 2;
-    auto unit_at = [&bytes](std::size_t k) -> char32_t { return bytes[2 * k] | (bytes[2 * k + 1] << 8); };
-    std::string out(units * 3, '\0');
-    char* p = out.data();
-    for (std::size_t k = 0; k < units; ++k) {
-        char32_t u = unit_at(k);
-        if (u < 0x80) {
-            if (u == 0) break;
-            *p++ = static_cast<char>(u);
-        } else if (u < 0x800) {
-            *p++ = static_cast<char>(0xC0 | (u >> 6));
-            *p++ = static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            if (u >= 0xD800 && u <= 0xDFFF) {
-                const char32_t low = k + 1 < units ? unit_at(k + 1) : 0;
-                if (u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
-                    const char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-                    *p++ = static_cast<char>(0xF0 | (cp >> 18));
-                    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-                    ++k;  // a pair is two units and at most four bytes: within the worst case
-                    continue;
-                }
-                u = 0xFFFD;
-            }
-            *p++ = static_cast<char>(0xE0 | (u >> 12));
-            *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            *p++ = static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
-    out.resize(static_cast<std::size_t>(p - out.data()));
+    Utf16leToUtf8Stream stream;
+    std::string out;
+    stream.decode(bytes, out);
+    stream.finish(out);
     return out;
 }
 

@@ -1,7 +1,9 @@
 // Times real saves of 256 MiB under Wine or Windows: the whole command (clipboard read,
 // conversion, name, publication) for a DIB that becomes a BMP file and for raw bytes, and the
-// publication of the raw buffer alone, each RUNS times (the best and the median are shown).
-// Usage: save_timing.exe [FOLDER [RUNS]] (default: the current folder, 3 runs).
+// publication of the raw buffer alone, each RUNS times (the median and the best are shown), and
+// the peak private memory of one more save of each kind.
+// Usage: save_timing.exe [FOLDER [RUNS [CHUNK_KIB]]] (default: the current folder, 5 runs, the
+// program's chunk size).
 // scripts/bench-save runs it beside `dd ... conv=fsync` into the same folder.
 
 #include <algorithm>
@@ -23,15 +25,21 @@
 namespace {
 
 using namespace cw;
+using bench::PeakMemory;
 using bench::seconds_since;
+
+double mib(std::int64_t bytes)
+{
+    return double(bytes) / 1048576.0;
+}
 
 // The page cache and Wine's clipboard transport make single runs vary widely.
 void report(const char* what, std::uint64_t bytes, std::vector<double> runs)
 {
     std::sort(runs.begin(), runs.end());
     const double best = runs.front(), median = runs[runs.size() / 2];
-    std::printf("%-34s %10.3f s %9.1f MiB/s  (median %.3f s, %zu runs, %llu bytes)\n", what, best,
-                double(bytes) / 1048576.0 / best, median, runs.size(), static_cast<unsigned long long>(bytes));
+    std::printf("%-34s %10.3f s %9.1f MiB/s  (median; best %.3f s, %zu runs, %llu bytes)\n", what, median,
+                double(bytes) / 1048576.0 / median, best, runs.size(), static_cast<unsigned long long>(bytes));
 }
 
 bool put_on_clipboard(HWND owner, UINT format, const std::string& bytes)
@@ -50,7 +58,7 @@ bool put_on_clipboard(HWND owner, UINT format, const std::string& bytes)
 // One save through save_selected: a window of its own (the save destroys it), a snapshot, the
 // format selected and a name typed. None when the save failed.
 std::optional<double> time_save(const char* what, const std::wstring& folder, UINT format, const std::string& bytes,
-                                const std::wstring& name)
+                                const std::wstring& name, std::int64_t* peak_memory = nullptr)
 {
     HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     HWND edit = CreateWindowExW(0, L"EDIT", name.c_str(), WS_CHILD, 0, 0, 0, 0, window, nullptr, nullptr, nullptr);
@@ -66,10 +74,13 @@ std::optional<double> time_save(const char* what, const std::wstring& folder, UI
 
     std::string failure;
     set_save_failure_box([&](HWND, std::string_view, std::string_view text) { failure = text; });
+    std::optional<PeakMemory> memory;
+    if (peak_memory) memory.emplace();
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     save_selected(window, state);
     const double seconds = seconds_since(start);
+    if (peak_memory) *peak_memory = memory->stop();
     if (!failure.empty()) {
         std::printf("%s failed: %s\n", what, failure.c_str());
         return std::nullopt;
@@ -88,6 +99,10 @@ bool time_saves(const char* what, int runs, const std::wstring& folder, UINT for
         seconds.push_back(*run);
     }
     report(what, file_size, seconds);
+    // A run of its own: the sampling thread would take a core from the timed ones.
+    std::int64_t peak = 0;
+    if (!time_save(what, folder, format, bytes, name, &peak)) return false;
+    std::printf("peak memory: %-28s %8.1f MiB above the start of the save\n", what, mib(peak));
     return true;
 }
 
@@ -99,7 +114,8 @@ int wmain(int argc, wchar_t** argv)
     std::wstring folder(MAX_PATH, L'\0');
     folder.resize(GetCurrentDirectoryW(MAX_PATH, folder.data()));
     if (argc > 1) folder = argv[1];
-    const int runs = argc > 2 ? std::max(1, _wtoi(argv[2])) : 3;
+    const int runs = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
+    if (argc > 3) set_save_chunk_size(std::size_t(std::max(1, _wtoi(argv[3]))) * 1024);
     std::printf("folder: %s\n", from_wide(folder).c_str());
 
     // 40-byte header, 4096 x 16383 pixels of 32 bits: just under the 256 MiB limit.
@@ -132,6 +148,18 @@ int wmain(int argc, wchar_t** argv)
         }
         read_runs.push_back(seconds_since(start));
         ok = copy.size() == raw.size();
+    }
+    // What the platform takes to hand out the block, without copying it: the clipboard's own share
+    // of a save's peak.
+    if (ok && put_on_clipboard(owner, raw_format, raw) && OpenClipboard(owner)) {
+        PeakMemory memory;
+        if (HANDLE block = GetClipboardData(raw_format)) {
+            GlobalLock(block);
+            GlobalUnlock(block);
+        }
+        CloseClipboard();
+        Sleep(20);
+        std::printf("peak memory: %-28s %8.1f MiB\n", "GetClipboardData alone (raw)", mib(memory.stop()));
     }
     DestroyWindow(owner);
     if (ok) report("clipboard read alone (raw)", raw.size(), read_runs);

@@ -1,7 +1,12 @@
 #pragma once
 // The clock of the Win32 timing tools.
 
+#include <psapi.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -36,5 +41,42 @@ double median_seconds(int runs, F&& step)
     }
     return median(std::move(times));
 }
+
+// The process's private memory (under Wine its anonymous resident pages), in bytes.
+inline std::int64_t private_bytes()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return static_cast<std::int64_t>(counters.PagefileUsage);
+}
+
+// The most private memory above what the process held when sampling began, polled every
+// millisecond on a thread of its own until stop().
+class PeakMemory {
+public:
+    PeakMemory()
+        : base_(private_bytes()), thread_([this] {
+              while (!stop_) {
+                  peak_ = std::max<std::int64_t>(peak_, private_bytes() - base_);
+                  Sleep(1);
+              }
+          })
+    {
+    }
+    ~PeakMemory() { stop(); }
+    std::int64_t stop()
+    {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return peak_;
+    }
+
+private:
+    std::int64_t base_;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::int64_t> peak_{0};
+    std::thread thread_;
+};
 
 }  // namespace cw::bench

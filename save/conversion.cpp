@@ -122,6 +122,55 @@ Result<std::string> dib_to_bmp_file(ByteView dib)
     return file;
 }
 
+bool converts_piece_by_piece(SaveConversion conversion)
+{
+    switch (conversion) {
+        case SaveConversion::Bitmap:
+        case SaveConversion::UnicodeText:
+        case SaveConversion::NarrowText:
+        case SaveConversion::RichText:
+        case SaveConversion::Unchanged:
+            return true;
+        default:
+            return false;
+    }
+}
+
+PieceConversion::PieceConversion(SaveConversion conversion, std::string prefix)
+    : conversion_(conversion), prefix_(std::move(prefix))
+{
+}
+
+bool PieceConversion::append(ByteView piece, std::string& out)
+{
+    if (ended_) return false;
+    out += std::exchange(prefix_, {});
+    const std::string_view bytes(reinterpret_cast<const char*>(piece.data()), piece.size());
+    switch (conversion_) {
+        case SaveConversion::UnicodeText:
+            ended_ = !text_.decode(piece, out);
+            break;
+        case SaveConversion::NarrowText:
+        case SaveConversion::RichText: {
+            const std::string_view text = up_to_first_zero(bytes);
+            out += text;
+            ended_ = text.size() < bytes.size();
+            break;
+        }
+        default:
+            out += bytes;
+            break;
+    }
+    return !ended_;
+}
+
+void PieceConversion::finish(std::string& out)
+{
+    out += std::exchange(prefix_, {});
+    if (conversion_ == SaveConversion::UnicodeText) text_.finish(out);
+    ended_ = true;
+}
+
 std::string internet_shortcut_file(std::string_view url)
 {
     // A line break would let the address write further keys (an icon path on a remote share,

@@ -12,6 +12,7 @@
 
 #include "base/byte_reader.h"
 #include "base/error.h"
+#include "base/utf16_stream.h"
 #include "preview/dib.h"
 
 namespace cw {
@@ -65,6 +66,29 @@ Result<std::array<std::uint8_t, BMP_FILE_HEADER_SIZE>> bmp_file_header(ByteView 
 
 // A BMP file: the file header followed by the DIB unchanged.
 Result<std::string> dib_to_bmp_file(ByteView dib);
+
+// The conversions that need no sight of the whole block: a header in front (a DIB), a cut at
+// the first terminator, UTF-16 to UTF-8, or nothing. The others build their file from the whole.
+bool converts_piece_by_piece(SaveConversion conversion);
+
+// One of those conversions applied to a block that arrives in pieces: the file bytes come out
+// in order, exactly as convert_for_save makes them from the whole block.
+class PieceConversion {
+public:
+    // `prefix` goes in front of the first piece (the BMP file header of a DIB).
+    explicit PieceConversion(SaveConversion conversion, std::string prefix = {});
+    // Appends the file bytes of the next piece; false once the data has ended at its terminator
+    // and the rest of the block is not needed.
+    bool append(ByteView piece, std::string& out);
+    // The block has ended.
+    void finish(std::string& out);
+
+private:
+    SaveConversion conversion_;
+    std::string prefix_;
+    Utf16leToUtf8Stream text_;
+    bool ended_ = false;
+};
 
 // "[InternetShortcut]\r\nURL={url}\r\n"
 std::string internet_shortcut_file(std::string_view url);

@@ -53,7 +53,7 @@ Result<TemporaryFile> create_temporary(const std::wstring& destination, const st
     return file_failure(ERROR_FILE_EXISTS, std::string(TEMP_NAMES_EXHAUSTED));
 }
 
-std::optional<Error> write_and_flush(HANDLE file, ByteView data)
+std::optional<Error> write_all(HANDLE file, ByteView data)
 {
     const auto failure = write_whole_buffer(data, [file](const std::uint8_t* bytes, std::size_t count) {
         DWORD written = 0;
@@ -61,15 +61,16 @@ std::optional<Error> write_and_flush(HANDLE file, ByteView data)
             return WriteCall{0, static_cast<std::uint32_t>(GetLastError())};
         return WriteCall{written, 0};
     });
-    if (failure) {
-        if (failure->win32_code == 0) return Error::invalid_data(temp_write_failed_message(WRITE_ZERO_BYTES));
-        return file_failure(failure->win32_code, temp_write_failed_message(file_error_text(failure->win32_code)));
-    }
-    if (!FlushFileBuffers(file)) {
-        const DWORD code = GetLastError();
-        return file_failure(code, temp_write_failed_message(file_error_text(code)));
-    }
-    return std::nullopt;
+    if (!failure) return std::nullopt;
+    if (failure->win32_code == 0) return Error::invalid_data(temp_write_failed_message(WRITE_ZERO_BYTES));
+    return file_failure(failure->win32_code, temp_write_failed_message(file_error_text(failure->win32_code)));
+}
+
+std::optional<Error> flush(HANDLE file)
+{
+    if (FlushFileBuffers(file)) return std::nullopt;
+    const DWORD code = GetLastError();
+    return file_failure(code, temp_write_failed_message(file_error_text(code)));
 }
 
 bool path_has_metadata(const std::wstring& path)
@@ -87,24 +88,66 @@ BeforeRenameHook set_before_rename_hook(BeforeRenameHook hook)
 
 Status publish_file(const std::wstring& destination, ByteView data)
 {
+    auto publication = FilePublication::begin(destination);
+    if (!publication) return publication.error();
+    if (Status written = publication->append(data); !written) return written;
+    return publication->finish();
+}
+
+FilePublication::FilePublication(std::wstring destination, std::wstring temporary, UniqueFile file)
+    : destination_(std::move(destination)), temporary_(std::move(temporary)), file_(std::move(file))
+{
+}
+
+FilePublication::FilePublication(FilePublication&& other) noexcept
+    : destination_(std::move(other.destination_)),
+      temporary_(std::exchange(other.temporary_, {})),
+      file_(std::move(other.file_))
+{
+}
+
+Result<FilePublication> FilePublication::begin(const std::wstring& destination)
+{
     auto final_name = destination_file_name(utf16_of(destination));
     if (!final_name) return final_name.error();
-
     auto temporary = create_temporary(destination, *final_name);
     if (!temporary) return temporary.error();
-    const std::optional<Error> unwritten = write_and_flush(temporary->file.get(), data);
-    temporary->file.reset();
-    if (unwritten) {
-        DeleteFileW(temporary->path.c_str());  // the save has failed already; nothing more to report
+    return FilePublication(destination, std::move(temporary->path), std::move(temporary->file));
+}
+
+void FilePublication::abandon()
+{
+    file_.reset();
+    if (!temporary_.empty()) DeleteFileW(temporary_.c_str());  // the save has failed already; nothing more to report
+    temporary_.clear();
+}
+
+Status FilePublication::append(ByteView data)
+{
+    if (std::optional<Error> unwritten = write_all(file_.get(), data)) {
+        abandon();
         return *unwritten;
     }
+    return ok_status();
+}
 
-    if (before_rename_hook()) before_rename_hook()(temporary->path, destination);
+Status FilePublication::finish()
+{
+    if (std::optional<Error> unflushed = flush(file_.get())) {
+        abandon();
+        return *unflushed;
+    }
+    file_.reset();
+
+    if (before_rename_hook()) before_rename_hook()(temporary_, destination_);
     // Without MOVEFILE_REPLACE_EXISTING the rename fails when the destination exists.
-    if (MoveFileExW(temporary->path.c_str(), destination.c_str(), MOVEFILE_WRITE_THROUGH)) return ok_status();
+    if (MoveFileExW(temporary_.c_str(), destination_.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        temporary_.clear();
+        return ok_status();
+    }
     const DWORD code = GetLastError();
-    DeleteFileW(temporary->path.c_str());
-    if (path_has_metadata(destination)) return Error{hresult_from_win32(code), std::string(DESTINATION_TAKEN)};
+    abandon();
+    if (path_has_metadata(destination_)) return Error{hresult_from_win32(code), std::string(DESTINATION_TAKEN)};
     return Error{hresult_from_win32(code), publish_failed_message(error_display(Error::from_win32(code)))};
 }
 

@@ -1,6 +1,8 @@
 #include "save/save_command_win.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -9,6 +11,7 @@
 #include "base/text_win.h"
 #include "capture/retrieval_win.h"
 #include "save/candidates.h"
+#include "save/chunk_pipeline.h"
 #include "save/conversion.h"
 #include "save/embedded_object.h"
 #include "save/file_name.h"
@@ -66,10 +69,34 @@ Result<SaveData> read_stream_for_save(const FormatEntry& entry, const FormatOffe
                             read_compound_root_stream);
 }
 
-// The whole block, straight into the buffer that is written, after `head_room` bytes kept for a
-// file header. The size is checked before anything is copied, so an oversized block is refused
-// without being read.
-Result<std::string> copy_clipboard_block(HWND window, std::uint32_t id, std::size_t head_room)
+// Chunks filled and not yet written, at most: what a save holds beyond the clipboard's block.
+// 48 MiB at the default chunk size, so that a save of up to that size closes the clipboard as
+// soon as a plain copy would; a larger one keeps it open while the writer catches up.
+constexpr std::size_t SAVE_CHUNKS_IN_FLIGHT = 12;
+
+std::size_t& save_chunk_size()
+{
+    static std::size_t size = SAVE_CHUNK_SIZE;
+    return size;
+}
+
+// The representation's block, locked in the open clipboard.
+struct LockedBlock {
+    std::unique_ptr<ClipboardHandle> clipboard;
+    std::unique_ptr<GlobalLockGuard> lock;
+    ByteView bytes;
+
+    // Other programs wait while the clipboard is open.
+    void close()
+    {
+        lock.reset();
+        clipboard.reset();
+    }
+};
+
+// The size is checked before anything is copied, so an oversized block is refused without being
+// read.
+Result<LockedBlock> lock_clipboard_block(HWND window, std::uint32_t id)
 {
     auto clipboard = ClipboardHandle::open(window);
     if (!clipboard) return failure(open_clipboard_failed_message(error_display(clipboard.error())));
@@ -78,13 +105,23 @@ Result<std::string> copy_clipboard_block(HWND window, std::uint32_t id, std::siz
     const SIZE_T size = GlobalSize(*handle);
     if (size == 0) return failure(representation_unreadable_message(error_display(last_error())));
     if (auto refused = check_block_size(size)) return failure(std::move(*refused));
-    GlobalLockGuard lock(*handle);
-    if (!lock) return failure(representation_unreadable_message(error_display(last_error())));
-    std::string block;
-    block.reserve(head_room + size);
-    block.append(head_room, '\0');
-    block.append(static_cast<const char*>(lock.data()), size);
-    return block;
+    auto lock = std::make_unique<GlobalLockGuard>(*handle);
+    if (!*lock) return failure(representation_unreadable_message(error_display(last_error())));
+    const ByteView bytes(static_cast<const std::uint8_t*>(lock->data()), size);
+    return LockedBlock{std::move(*clipboard), std::move(lock), bytes};
+}
+
+// The whole block, straight into the buffer that is written, after `head_room` bytes kept for a
+// file header.
+Result<std::string> copy_clipboard_block(HWND window, std::uint32_t id, std::size_t head_room)
+{
+    auto block = lock_clipboard_block(window, id);
+    if (!block) return block.error();
+    std::string copy;
+    copy.reserve(head_room + block->bytes.size());
+    copy.append(head_room, '\0');
+    copy.append(reinterpret_cast<const char*>(block->bytes.data()), block->bytes.size());
+    return copy;
 }
 
 // A DIB becomes a BMP file by gaining a header in front: copied behind room for the header, it
@@ -136,6 +173,53 @@ std::string extension_of(std::wstring_view path)
     return extension;
 }
 
+// Saved without a copy of the whole block: the conversion needs no sight of all of it, and the
+// bytes come from global memory.
+bool streams_from_clipboard(const FormatEntry& entry, SaveConversion conversion)
+{
+    return converts_piece_by_piece(conversion) && !find_stream_offer(entry) && !refusal_before_read(entry) &&
+           !is_gdi_picture_format(entry.id);
+}
+
+// Chunks are copied out of the locked block and converted on this thread while a second one
+// writes them to the temporary file; the clipboard closes as soon as the last chunk is copied.
+// The name and the temporary file are made before the clipboard is opened, so that it is held only
+// for the copy; their failures still come after the clipboard's, as when the read came first.
+Result<std::wstring> save_streamed(HWND window, const FormatEntry& entry, SaveConversion conversion,
+                                   Result<std::wstring> destination)
+{
+    std::optional<Result<FilePublication>> publication;
+    if (destination) publication.emplace(FilePublication::begin(*destination));
+
+    auto block = lock_clipboard_block(window, entry.id);
+    if (!block) return block.error();
+    std::string file_header;
+    if (conversion == SaveConversion::Bitmap) {
+        auto header = bmp_file_header(block->bytes, block->bytes.size());
+        if (!header) return header.error();
+        file_header.assign(header->begin(), header->end());
+    }
+    if (!destination) return destination.error();
+    if (!*publication) return publication->error();
+    FilePublication& file = **publication;
+
+    PieceConversion pieces(conversion, std::move(file_header));
+    ByteView rest = block->bytes;
+    const std::size_t chunk_size = std::max<std::size_t>(save_chunk_size(), 1);
+    const Status streamed = run_chunk_pipeline(
+        [&](std::string& chunk) -> Result<bool> {
+            const ByteView piece = rest.first(std::min(rest.size(), chunk_size));
+            rest = rest.subspan(piece.size());
+            if (pieces.append(piece, chunk) && !rest.empty()) return true;
+            pieces.finish(chunk);
+            return false;
+        },
+        [&](ByteView chunk) { return file.append(chunk); }, SAVE_CHUNKS_IN_FLIGHT, [&] { block->close(); });
+    if (!streamed) return streamed.error();
+    if (Status published = file.finish(); !published) return published.error();
+    return std::move(*destination);
+}
+
 Result<std::wstring> run_save(HWND window, const SaveRequest& request)
 {
     if (!is_existing_directory(request.target_folder))
@@ -144,6 +228,13 @@ Result<std::wstring> run_save(HWND window, const SaveRequest& request)
     if (!entry) return entry.error();
     if (GetClipboardSequenceNumber() != request.snapshot->sequence_number)
         return failure(std::string(CLIPBOARD_CHANGED_BEFORE_SAVE));
+    const SaveConversion conversion = choose_save_conversion(**entry);
+    if (streams_from_clipboard(**entry, conversion)) {
+        auto destination = choose_destination(request, default_extension(**entry));
+        // A picture encoded again needs the whole of it.
+        if (!destination || !reencoding_target(**entry, extension_of(*destination)))
+            return save_streamed(window, **entry, conversion, std::move(destination));
+    }
     auto data = read_for_save(window, **entry);
     if (!data) return data.error();
     auto destination = choose_destination(request, data->extension);
@@ -166,6 +257,11 @@ Result<std::wstring> save_representation(HWND clipboard_owner, const SaveRequest
     Result<std::wstring> saved = run_save(clipboard_owner, request);
     log_event(SAVE_LOG_EVENT, saved ? SAVE_SUCCESS_LOG_FIELDS : SAVE_FAILURE_LOG_FIELDS);
     return saved;
+}
+
+std::size_t set_save_chunk_size(std::size_t bytes)
+{
+    return std::exchange(save_chunk_size(), bytes);
 }
 
 std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry)

@@ -24,6 +24,12 @@ struct SaveRequest {
 // event with its result either way and returns the path written.
 Result<std::wstring> save_representation(HWND clipboard_owner, const SaveRequest& request);
 
+// A large block goes from the clipboard to the file in chunks of this many bytes (SAVE_CHUNK_SIZE
+// unless changed), copied on one thread while another writes. Tests make it small so that a block
+// needs many chunks. Returns the size it replaces.
+inline constexpr std::size_t SAVE_CHUNK_SIZE = 4 * 1024 * 1024;
+std::size_t set_save_chunk_size(std::size_t bytes);
+
 // The extension a save of `entry` gives a name typed without one. For an embedded object it comes
 // from reading the current bytes as the save does: "psd" only for a Photoshop document inside.
 std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry);

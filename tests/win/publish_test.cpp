@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "base/error_win.h"
+#include "base/handles_win.h"
 #include "base/text_win.h"
+#include "capture/snapshot_win.h"
 #include "clipboard_fixture.h"
 #include "process_driver.h"
 #include "save/publish.h"
 #include "save/publish_win.h"
+#include "save/save_command_win.h"
 
 namespace cw {
 namespace {
@@ -260,6 +263,25 @@ TEST_F(PublishTest, DiskFullWhileWritingLeavesNothing)
     const Status published = publish_file(small.path() + L"\\untitled.bin", as_bytes_view(data));
     ASSERT_FALSE(published.ok());
     EXPECT_EQ(published.error().message, temp_write_failed_message(system_message(112) + " (os error 112)"));
+    EXPECT_TRUE(folder_names(small.path()).empty());
+    // The same through a save, whose writing thread meets the full disk while the clipboard is
+    // still being copied in small chunks: the copying stops and the clipboard is closed.
+    test::ClipboardFixture clipboard;
+    const UINT format = test::register_format(L"Clipwright Disk Full Payload");
+    clipboard.set_flat({{format, std::vector<std::uint8_t>(data.begin(), data.end())}});
+    UniqueWindow owner(
+        CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+    auto snapshot = capture_clipboard(owner.get());
+    ASSERT_TRUE(snapshot.ok());
+    const std::size_t previous_chunk_size = set_save_chunk_size(4096);
+    const std::u16string target(small.path().begin(), small.path().end());
+    std::size_t index = 0;
+    while (index < snapshot->entries.size() && snapshot->entries[index].id != format) ++index;
+    const auto saved = save_representation(owner.get(), {target, &*snapshot, index, "untitled"});
+    set_save_chunk_size(previous_chunk_size);
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().message, temp_write_failed_message(system_message(112) + " (os error 112)"));
+    EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
     EXPECT_TRUE(folder_names(small.path()).empty());
 }
 

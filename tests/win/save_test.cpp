@@ -1,6 +1,7 @@
 // "&Save and Close" in the real main window, with clipboard content the tests set themselves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,7 +9,9 @@
 #include "app/main_window_win.h"
 #include "app/save_selected_win.h"
 #include "base/error_win.h"
+#include "base/handles_win.h"
 #include "base/text_win.h"
+#include "capture/snapshot_win.h"
 #include "clipboard_fixture.h"
 #include "compound_file_builder.h"
 #include "main_window_fixture.h"
@@ -380,6 +383,61 @@ TEST_F(SaveTest, NameTakenBeforeTheRenameIsNeverOverwritten)
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(folder_names(folder), (std::vector<std::string>{"untitled.txt", "untitled_1.txt"}));
     EXPECT_EQ(test::read_text_file(folder + L"\\untitled_1.txt"), "mine");
+}
+
+TEST_F(SaveTest, LargeBlockInManySmallChunksIsSavedByteForByte)
+{
+    constexpr std::size_t SIZE = 64 * 1024 * 1024;
+    // An odd chunk size cuts UTF-16 units and surrogate pairs at every possible place.
+    const std::size_t previous_chunk_size = set_save_chunk_size(64 * 1024 + 1);
+    Bytes raw(SIZE);
+    for (std::size_t i = 0; i < SIZE; ++i) raw[i] = static_cast<std::uint8_t>((i * 131 + i / 4093) & 0xFF);
+    Bytes dib = raw;  // a 40-byte header of 32-bit pixels in front of the pattern
+    const std::uint8_t header[] = {40, 0, 0, 0, 0, 4, 0, 0, 0xFC, 0x0F, 0, 0, 1, 0, 32, 0};
+    std::copy(std::begin(header), std::end(header), dib.begin());
+    std::fill(dib.begin() + 16, dib.begin() + 40, 0);
+    const std::string sample = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\r\n";  // 1 to 4 bytes per character
+    const std::u16string sample16 = utf8_to_utf16(sample);
+    Bytes text;
+    std::string text_file;
+    while (text.size() + 2 * sample16.size() <= SIZE - 8) {
+        for (const char16_t unit : sample16) text.insert(text.end(), {std::uint8_t(unit), std::uint8_t(unit >> 8)});
+        text_file += sample;
+    }
+    text.insert(text.end(), {0, 0, 'j', 0, 'u', 0, 'n', 0});
+    struct Case {
+        const char* what;
+        UINT id;
+        const Bytes& bytes;
+        std::string file;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"raw bytes", test::register_format(L"Clipwright Large Payload"), raw, "untitled.bin",
+         std::string(raw.begin(), raw.end())},
+        {"DIB as BMP", CF_DIB, dib, "untitled.bmp",
+         std::string("BM\x0E\0\0\x04\0\0\0\0\x36\0\0\0", 14) + std::string(dib.begin(), dib.end())},
+        {"UTF-16 as UTF-8", CF_UNICODETEXT, text, "untitled.txt", text_file},
+    };
+    // Straight through the save command: the window's previews would read the whole block first.
+    UniqueWindow owner(
+        CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+    for (const Case& c : cases) {
+        clipboard.set_flat({{c.id, c.bytes}});
+        auto snapshot = capture_clipboard(owner.get());
+        ASSERT_TRUE(snapshot.ok()) << c.what;
+        const auto entry = std::find_if(snapshot->entries.begin(), snapshot->entries.end(),
+                                        [&c](const FormatEntry& e) { return e.id == c.id; });
+        const std::u16string target(folder.begin(), folder.end());
+        const auto saved = save_representation(
+            owner.get(), {target, &*snapshot, std::size_t(entry - snapshot->entries.begin()), "untitled"});
+        ASSERT_TRUE(saved.ok()) << c.what << ": " << saved.error().message.value_or("");
+        EXPECT_EQ(GetOpenClipboardWindow(), nullptr) << c.what;
+        EXPECT_EQ(folder_names(folder), std::vector<std::string>{c.file}) << c.what;
+        EXPECT_TRUE(test::read_text_file(folder + L"\\" + to_wide(c.file)) == c.expected) << c.what;
+        DeleteFileW(saved->c_str());
+    }
+    set_save_chunk_size(previous_chunk_size);
 }
 
 TEST_F(SaveTest, BlockBeyondTheLimitIsRefused)

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "capture/snapshot.h"
 #include "corpus.h"
@@ -175,16 +176,17 @@ TEST(SaveConversion, StreamsKeepTheirBytesExceptEmbeddedObjects)
     for (const auto& [e, expected] : cases) EXPECT_EQ(choose_stream_save_conversion(e), expected) << e.name;
 }
 
-TEST(SaveConversion, FileBytes)
+struct FileCase {
+    const char* what;
+    SaveConversion conversion;
+    std::string bytes;
+    std::string file;
+};
+
+std::vector<FileCase> file_cases()
 {
     using namespace std::string_literals;
-    struct Case {
-        const char* what;
-        SaveConversion conversion;
-        std::string bytes;
-        std::string file;
-    };
-    const Case cases[] = {
+    return {
         {"UTF-16 up to the zero unit", SaveConversion::UnicodeText, "h\0\xE9\0l\0l\0o\0\0\0g\0a\0"s, "h\xC3\xA9llo"},
         {"UTF-16 without a zero, odd byte", SaveConversion::UnicodeText, "h\0i\0!"s, "hi"},
         {"UTF-16 pair and lone surrogate", SaveConversion::UnicodeText, "\x3D\xD8\x00\xDE\x00\xD8x\0"s,
@@ -205,8 +207,17 @@ TEST(SaveConversion, FileBytes)
         {"URL cannot add keys", SaveConversion::InternetShortcut, "http://c/\r\nIconFile=\\\\host\\x.ico",
          "[InternetShortcut]\r\nURL=http://c/\r\n"},
         {"unchanged keeps zeros", SaveConversion::Unchanged, "\x89PNG\0\0"s, "\x89PNG\0\0"s},
+        {"UTF-16 pair, then the zero unit", SaveConversion::UnicodeText, "a\0\x3D\xD8\x00\xDE\0\0\x3D\xD8"s,
+         "a\xF0\x9F\x98\x80"},
+        {"UTF-16 high surrogate before the zero unit", SaveConversion::UnicodeText, "\x3D\xD8\0\0z\0"s, "\xEF\xBF\xBD"},
+        {"UTF-16 two high surrogates, then a pair", SaveConversion::UnicodeText, "\x3D\xD8\x3D\xD8\x00\xDE\x3D\xD8"s,
+         "\xEF\xBF\xBD\xF0\x9F\x98\x80\xEF\xBF\xBD"},
     };
-    for (const auto& c : cases) {
+}
+
+TEST(SaveConversion, FileBytes)
+{
+    for (const auto& c : file_cases()) {
         const auto data = convert_for_save(c.conversion, c.bytes, "ext");
         ASSERT_TRUE(data.ok()) << c.what;
         EXPECT_EQ(data->bytes, c.file) << c.what;
@@ -215,6 +226,41 @@ TEST(SaveConversion, FileBytes)
     const auto bad_dib = convert_for_save(SaveConversion::Bitmap, std::string(40, '\0'), "bmp");
     ASSERT_FALSE(bad_dib.ok());
     EXPECT_EQ(bad_dib.error().message, std::string(DIB_HEADER_INVALID));
+}
+
+// The pieces of `bytes` between `cuts`, converted one after the other as a chunked save does.
+std::string convert_in_pieces(SaveConversion conversion, std::string_view bytes, const std::vector<std::size_t>& cuts,
+                              std::string prefix = {})
+{
+    PieceConversion pieces(conversion, std::move(prefix));
+    std::string file;
+    std::size_t from = 0;
+    for (const std::size_t cut : cuts) {
+        pieces.append(as_bytes_view(bytes.substr(from, cut - from)), file);
+        from = cut;
+    }
+    pieces.append(as_bytes_view(bytes.substr(from)), file);
+    pieces.finish(file);
+    return file;
+}
+
+TEST(SaveConversion, PiecesCutAnywhereMakeTheSameFile)
+{
+    for (const auto& c : file_cases()) {
+        if (!converts_piece_by_piece(c.conversion)) continue;
+        std::vector<std::size_t> every_byte;
+        for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+            EXPECT_EQ(convert_in_pieces(c.conversion, c.bytes, {cut}), c.file) << c.what << ", cut at " << cut;
+            if (cut > 0 && cut < c.bytes.size()) every_byte.push_back(cut);
+        }
+        EXPECT_EQ(convert_in_pieces(c.conversion, c.bytes, every_byte), c.file) << c.what << ", byte by byte";
+    }
+    // A DIB gains its file header in front of the first piece.
+    const std::string dib = make_dib(40, 24, 0, 0, 60);
+    const auto header = bmp_file_header(as_bytes_view(dib), dib.size());
+    ASSERT_TRUE(header.ok());
+    EXPECT_EQ(convert_in_pieces(SaveConversion::Bitmap, dib, {0, 7, 41}, std::string(header->begin(), header->end())),
+              *dib_to_bmp_file(as_bytes_view(dib)));
 }
 
 TEST(SaveConversion, EmbeddedObjectIsAPhotoshopDocumentOnlyWhenItsStreamSaysSo)
