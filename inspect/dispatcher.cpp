@@ -309,7 +309,11 @@ std::string adobe_advertisement_report(const FormatEntry& entry, std::string_vie
            std::string(error_display);
 }
 
-std::string detail_heading(const FormatEntry& entry)
+namespace {
+
+// `note` follows the identifier: a long transport part wraps out of the one-line label, and the
+// list shows that part in its columns anyway.
+std::string heading_with(const FormatEntry& entry, const std::string& note)
 {
     char hex[16];
     std::snprintf(hex, sizeof hex, "%04X", entry.id);
@@ -324,15 +328,17 @@ std::string detail_heading(const FormatEntry& entry)
         joined += m;
     }
     if (joined.empty()) joined.push_back('-');
-    return entry.name + " | ID " + std::to_string(entry.id) + " (0x" + hex + ") | " + entry.class_label + " | " +
-           source_text(entry) + " | " + joined;
+    return entry.name + " | ID " + std::to_string(entry.id) + " (0x" + hex + ") | " +
+           (note.empty() ? "" : note + " | ") + entry.class_label + " | " + source_text(entry) + " | " + joined;
 }
+
+}  // namespace
+
+std::string detail_heading(const FormatEntry& entry) { return heading_with(entry, {}); }
 
 std::string detail_heading(const FormatEntry& entry, const DetailReport& report)
 {
-    std::string heading = detail_heading(entry);
-    if (!report.text_encoding.empty()) heading += " | Text: " + report.text_encoding;
-    return heading;
+    return heading_with(entry, report.text_encoding);
 }
 
 std::string unavailable_text(const FormatEntry& entry, std::string_view error_display)

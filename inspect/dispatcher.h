@@ -78,7 +78,8 @@ PropertyTable stream_table(const FormatEntry& entry, const StreamRead& read);
 PropertyTable file_contents_contract_table();
 std::string adobe_advertisement_report(const FormatEntry& entry, std::string_view error_display);
 std::string detail_heading(const FormatEntry& entry);
-// The heading once the report is built: 8-bit text adds the code page it was read in.
+// The heading once the report is built: 8-bit text adds the code page it was read in after the
+// identifier.
 std::string detail_heading(const FormatEntry& entry, const DetailReport& report);
 std::string unavailable_text(const FormatEntry& entry, std::string_view error_display);
 

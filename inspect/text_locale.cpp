@@ -44,10 +44,9 @@ DecodedText decode_ansi_text(ByteView bytes, CodePageKind kind, const AnsiTextCo
     if (is_valid_utf8(text)) return {std::string(text), "UTF-8"};
     if (const auto choice = choose_code_page(kind, context)) {
         if (auto converted = context.system->to_utf8(choice->code_page, text)) {
-            const char* whose = kind == CodePageKind::Oem ? "OEM" : "ANSI";
-            std::string source = choice->from_locale
-                                     ? std::string(whose) + " code page of CF_LOCALE " + std::to_string(*context.locale)
-                                     : "system " + std::string(whose) + " code page";
+            const std::string source = choice->from_locale
+                                           ? "CF_LOCALE " + std::to_string(*context.locale)
+                                           : std::string(kind == CodePageKind::Oem ? "system OEM" : "system ANSI");
             return {std::move(*converted), "code page " + std::to_string(choice->code_page) + " (" + source + ")"};
         }
     }

@@ -171,9 +171,9 @@ TEST_F(RetrievalTest, EightBitTextIsReadInItsLocalesCodePage)
     };
     const Case cases[] = {
         {CF_TEXT, "Caf\xE9 na\xEFve \x80" "5", 0x0409, "Caf\u00e9 na\u00efve \u20ac5",
-         "code page 1252 (ANSI code page of CF_LOCALE 1033)"},
+         "code page 1252 (CF_LOCALE 1033)"},
         {CF_OEMTEXT, "\x8F\xE0\xA8\xA2\xA5\xE2", 0x0419, "\u041f\u0440\u0438\u0432\u0435\u0442",
-         "code page 866 (OEM code page of CF_LOCALE 1049)"},
+         "code page 866 (CF_LOCALE 1049)"},
     };
     for (const auto& c : cases) {
         clipboard.set_flat({{c.id, test::bytes_of(c.bytes)}, {CF_LOCALE, locale(c.lcid)}});
