@@ -263,7 +263,7 @@ json report_json(const FormatEntry& entry, const DetailReport& report, std::stri
 {
     ShownReport shown = shown_report(entry, report, error_display);
     json out = {{"format", {{"number", entry.ordinal}, {"name", entry.name}, {"id", entry.id}}},
-                {"heading", detail_heading(entry)},
+                {"heading", detail_heading(entry, report)},
                 {"kind", shown.kind}};
     out.update(shown.fields);
     return out;

@@ -529,6 +529,9 @@ void show_selected_format(HWND window, AppState& state, std::size_t format_index
     set_window_text(state.control(MainControl::detail_title),
                     state.advanced_view ? detail_heading(entry) : simple_view_detail_title(entry));
     DetailReport report = build_detail_report(window, entry);
+    // Only now is it known which code page 8-bit text was read in.
+    if (state.advanced_view && !report.text_encoding.empty())
+        set_window_text(state.control(MainControl::detail_title), detail_heading(entry, report));
     silence_audio(window, state);
     show_report(state, entry, std::move(report));
 }

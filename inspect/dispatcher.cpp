@@ -128,9 +128,45 @@ bool has_byte_interpreter(DispatchRow row)
     }
 }
 
-std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const FormatEntry& entry, const GlobalCopy& copy,
-                                                   LocaleNameLookup locale_name)
+bool reads_ansi_text(DispatchRow row)
 {
+    return row == DispatchRow::Csv || row == DispatchRow::SylkOrDif || row == DispatchRow::DisplayText ||
+           row == DispatchRow::AnsiText;
+}
+
+namespace {
+
+DetailReport eight_bit_text_report(DispatchRow row, const FormatEntry& entry, const GlobalCopy& copy,
+                                   const AnsiTextContext& ansi)
+{
+    DecodedText decoded =
+        decode_ansi_text(copy.bytes, entry.id == 7 ? CodePageKind::Oem : CodePageKind::Ansi, ansi);
+    DetailReport report;
+    switch (row) {
+        case DispatchRow::Csv:
+            report = DetailReport::make_table(parse_delimited_text(std::move(decoded.text), ','));
+            break;
+        case DispatchRow::SylkOrDif:
+            report = DetailReport::make_table(entry.id == 4 ? parse_sylk(std::move(decoded.text))
+                                                            : parse_dif(std::move(decoded.text)));
+            break;
+        case DispatchRow::DisplayText:
+            report = DetailReport::make_text(std::move(decoded.text));
+            break;
+        default:
+            report = text_rule(std::move(decoded.text), copy.bytes.size(), copy.total_size);
+            break;
+    }
+    report.text_encoding = std::move(decoded.encoding);
+    return report;
+}
+
+}  // namespace
+
+std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const FormatEntry& entry, const GlobalCopy& copy,
+                                                   LocaleNameLookup locale_name, const AnsiTextContext& ansi)
+{
+    if (reads_ansi_text(row)) return eight_bit_text_report(row, entry, copy, ansi);
     switch (row) {
         case DispatchRow::WaveAudio: {
             // A cut copy would play and describe a different sound.
@@ -150,21 +186,12 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
         }
         case DispatchRow::Html:
             return DetailReport::make_html(make_html_preview(copy.bytes));
-        case DispatchRow::Csv:
-            return DetailReport::make_table(parse_delimited_text(text_of_bytes(copy.bytes), ','));
-        case DispatchRow::SylkOrDif:
-            return DetailReport::make_table(entry.id == 4 ? parse_sylk(text_of_bytes(copy.bytes))
-                                                          : parse_dif(text_of_bytes(copy.bytes)));
         case DispatchRow::XmlSpreadsheet:
             return DetailReport::make_table(parse_xml_spreadsheet(text_of_bytes(copy.bytes)));
         case DispatchRow::Workbook:
             return DetailReport::make_table(read_workbook(entry.name, copy.bytes));
-        case DispatchRow::DisplayText:
-            return DetailReport::make_text(text_of_bytes(copy.bytes));
         case DispatchRow::UnicodeText:
             return text_rule(decode_utf16_text(copy.bytes), copy.bytes.size(), copy.total_size);
-        case DispatchRow::AnsiText:
-            return text_rule(text_of_bytes(copy.bytes), copy.bytes.size(), copy.total_size);
         case DispatchRow::Url:
             return DetailReport::make_table(analyze_url(entry.name, copy.bytes));
         case DispatchRow::RfhToken:
@@ -282,7 +309,11 @@ std::string adobe_advertisement_report(const FormatEntry& entry, std::string_vie
            std::string(error_display);
 }
 
-std::string detail_heading(const FormatEntry& entry)
+namespace {
+
+// `note` follows the identifier: a long transport part wraps out of the one-line label, and the
+// list shows that part in its columns anyway.
+std::string heading_with(const FormatEntry& entry, const std::string& note)
 {
     char hex[16];
     std::snprintf(hex, sizeof hex, "%04X", entry.id);
@@ -297,8 +328,17 @@ std::string detail_heading(const FormatEntry& entry)
         joined += m;
     }
     if (joined.empty()) joined.push_back('-');
-    return entry.name + " | ID " + std::to_string(entry.id) + " (0x" + hex + ") | " + entry.class_label + " | " +
-           source_text(entry) + " | " + joined;
+    return entry.name + " | ID " + std::to_string(entry.id) + " (0x" + hex + ") | " +
+           (note.empty() ? "" : note + " | ") + entry.class_label + " | " + source_text(entry) + " | " + joined;
+}
+
+}  // namespace
+
+std::string detail_heading(const FormatEntry& entry) { return heading_with(entry, {}); }
+
+std::string detail_heading(const FormatEntry& entry, const DetailReport& report)
+{
+    return heading_with(entry, report.text_encoding);
 }
 
 std::string unavailable_text(const FormatEntry& entry, std::string_view error_display)

@@ -64,8 +64,12 @@ bool is_adobe_advertised_format(std::string_view name);
 bool has_byte_interpreter(DispatchRow row);
 
 // Interprets the bytes copied for a row that has a byte interpreter; none for the others.
+// `ansi` says how 8-bit text is read; by default as UTF-8 only.
 std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const FormatEntry& entry, const GlobalCopy& copy,
-                                                   LocaleNameLookup locale_name);
+                                                   LocaleNameLookup locale_name, const AnsiTextContext& ansi = {});
+
+// Whether the row's interpreter reads the bytes as 8-bit text in the clipboard's code page.
+bool reads_ansi_text(DispatchRow row);
 
 // Text or the tab-separated table, with the truncation note.
 DetailReport text_rule(std::string text, std::uint64_t shown, std::uint64_t total);
@@ -74,6 +78,9 @@ PropertyTable stream_table(const FormatEntry& entry, const StreamRead& read);
 PropertyTable file_contents_contract_table();
 std::string adobe_advertisement_report(const FormatEntry& entry, std::string_view error_display);
 std::string detail_heading(const FormatEntry& entry);
+// The heading once the report is built: 8-bit text adds the code page it was read in after the
+// identifier.
+std::string detail_heading(const FormatEntry& entry, const DetailReport& report);
 std::string unavailable_text(const FormatEntry& entry, std::string_view error_display);
 
 

@@ -8,6 +8,7 @@
 #include "inspect/file_lists_win.h"
 #include "inspect/file_probe_win.h"
 #include "inspect/raw_metadata.h"
+#include "inspect/text_locale_win.h"
 #include "inspect/transfer_records.h"
 #include "preview/image_bitmap_win.h"
 #include "preview/image_decode_win.h"
@@ -108,7 +109,10 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
     if (!has_byte_interpreter(row)) return raw_metadata_report(*handle, entry);
     Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));
     if (!copy) return DetailReport::make_unavailable(copy.error());
-    return *interpret_copied_bytes(row, entry, *copy, system_locale_name);
+    static const Win32CodePageSystem code_pages;
+    AnsiTextContext ansi;
+    if (reads_ansi_text(row)) ansi = {clipboard_locale(**clipboard), &code_pages};
+    return *interpret_copied_bytes(row, entry, *copy, system_locale_name, ansi);
 }
 
 }  // namespace cw

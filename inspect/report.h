@@ -48,6 +48,7 @@ struct DetailReport {
     std::shared_ptr<ImageBitmap> image;        // Image
     std::shared_ptr<const WaveAudio> audio;    // Audio
     Error error;                               // Unavailable
+    std::string text_encoding;                 // 8-bit text: the code page it was read in
 
     static DetailReport make_text(std::string t) { return with_text(DetailReportKind::Text, std::move(t)); }
     static DetailReport make_report(std::string t) { return with_text(DetailReportKind::Report, std::move(t)); }

@@ -32,11 +32,9 @@ std::vector<std::string_view> split_lines(std::string_view text)
     }
 }
 
-// Strips every leading and trailing double quote, then makes each doubled quote single.
-std::string unquote(std::string_view value)
+// Makes each doubled double quote single.
+std::string undouble_quotes(std::string_view value)
 {
-    while (!value.empty() && value.front() == '"') value.remove_prefix(1);
-    while (!value.empty() && value.back() == '"') value.remove_suffix(1);
     std::string out;
     out.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -44,6 +42,64 @@ std::string unquote(std::string_view value)
         if (value[i] == '"' && i + 1 < value.size() && value[i + 1] == '"') ++i;
     }
     return out;
+}
+
+// A DIF string: one pair of enclosing quotes goes (a lone opening quote of a cut value too),
+// and doubled quotes become one, so `""""` is a single quote.
+std::string dif_string(std::string_view value)
+{
+    if (!value.empty() && value.front() == '"') {
+        value.remove_prefix(1);
+        if (!value.empty() && value.back() == '"') value.remove_suffix(1);
+    }
+    return undouble_quotes(value);
+}
+
+// The text of a DIF number item: the number, unless the value line says what it stands for.
+std::string dif_number(std::string_view number, std::string_view value)
+{
+    if (value == "TRUE" || value == "FALSE") return std::string(value);
+    if (value == "NA") return "#N/A";
+    if (value == "ERROR") return "#VALUE!";
+    return std::string(number);
+}
+
+// The fields of a SYLK record after its record type. Writers double a semicolon that belongs to
+// a value, so only a single one separates fields.
+std::vector<std::string> sylk_fields(std::string_view line)
+{
+    std::vector<std::string> fields;
+    std::size_t at = line.find(';');
+    while (at != std::string_view::npos) {
+        std::string field;
+        ++at;
+        while (at < line.size()) {
+            const std::size_t semicolon = line.find(';', at);
+            const std::size_t stop = semicolon == std::string_view::npos ? line.size() : semicolon;
+            field.append(line, at, stop - at);
+            at = stop;
+            if (at + 1 < line.size() && line[at + 1] == ';') {
+                field.push_back(';');
+                at += 2;
+            } else {
+                break;
+            }
+        }
+        fields.push_back(std::move(field));
+        if (at >= line.size()) break;
+    }
+    return fields;
+}
+
+// A K value: a quoted text runs to the last quote of its field, because LibreOffice (which marks
+// its files "ID;PCALCOOO32") leaves quotes inside a text as they are, while others double them.
+// Anything else (numbers, TRUE, #N/A) is shown as written.
+std::string sylk_value(std::string_view value, bool doubled_quotes)
+{
+    if (value.empty() || value.front() != '"') return std::string(value);
+    value.remove_prefix(1);
+    if (const std::size_t close = value.rfind('"'); close != std::string_view::npos) value = value.substr(0, close);
+    return doubled_quotes ? undouble_quotes(value) : std::string(value);
 }
 
 std::optional<std::uint64_t> unsigned_decimal(std::string_view s, bool allow_plus)
@@ -62,19 +118,18 @@ PropertyTable parse_sylk(std::string text)
     std::uint64_t x = 1, y = 1;
     std::vector<GridCell> cells;
     std::uint64_t rows = 0, columns = 0;
+    bool doubled_quotes = true;
     for (std::string_view line : split_lines(text)) {
         std::optional<std::string> value;
-        std::size_t start = line.find(';');
-        while (start != std::string_view::npos) {
-            const std::size_t end = line.find(';', start + 1);
-            const std::string_view field =
-                line.substr(start + 1, end == std::string_view::npos ? std::string_view::npos : end - start - 1);
-            start = end;
+        const std::vector<std::string> fields = sylk_fields(line);
+        if (line.starts_with("ID;"))
+            doubled_quotes = std::find(fields.begin(), fields.end(), "PCALCOOO32") == fields.end();
+        for (const std::string& field : fields) {
             if (field.empty()) continue;
             if (field[0] == 'X' || field[0] == 'Y') {
-                if (auto n = unsigned_decimal(field.substr(1), true)) (field[0] == 'X' ? x : y) = *n;
+                if (auto n = unsigned_decimal(std::string_view(field).substr(1), true)) (field[0] == 'X' ? x : y) = *n;
             } else if (field[0] == 'K') {
-                value = unquote(field.substr(1));
+                value = sylk_value(std::string_view(field).substr(1), doubled_quotes);
             }
         }
         if (line.size() > 1 && line.starts_with("C;") && value) {
@@ -109,10 +164,10 @@ PropertyTable parse_dif(std::string text)
                     row_has_cells = false;
                 }
             } else if (type.starts_with("1,")) {
-                rows.add_cell(unquote(value));
+                rows.add_cell(dif_string(value));
                 row_has_cells = true;
             } else if (type.starts_with("0,")) {
-                rows.add_cell(std::string(type.substr(2)));
+                rows.add_cell(dif_number(type.substr(2), value));
                 row_has_cells = true;
             }
         }
@@ -169,23 +224,43 @@ void for_each_outermost(const pugi::xml_node& root, std::string_view name, Visit
     });
 }
 
-std::optional<std::uint64_t> index_attribute(const pugi::xml_node& cell)
+std::optional<std::uint64_t> index_attribute(const pugi::xml_node& node)
 {
-    for (pugi::xml_attribute a : cell.attributes())
+    for (pugi::xml_attribute a : node.attributes())
         if (local_name(a.name()) == "Index") return unsigned_decimal(a.value(), false);
     return std::nullopt;
 }
 
+// The cell's first Data element; a note's Data (inside Comment) is never the cell's value.
+pugi::xml_node cell_data(const pugi::xml_node& cell)
+{
+    pugi::xml_node found;
+    walk_elements(cell, [&](const pugi::xml_node& node) {
+        if (found) return false;
+        const std::string_view name = local_name(node.name());
+        if (name == "Data") found = node;
+        return name != "Comment" && !found;
+    });
+    return found;
+}
+
+// All text inside the Data element in document order, so rich text (<B>Bold</B><Font> red</Font>)
+// reads as the cell shows it.
 std::string cell_data_text(const pugi::xml_node& cell)
 {
-    const pugi::xml_node data = first_descendant(cell, "Data");
-    const pugi::xml_node first = data.first_child();
-    if (first.type() != pugi::node_pcdata && first.type() != pugi::node_cdata) return {};
-    // Adjacent text and CDATA sections form one text node for the reader of the document.
+    const pugi::xml_node data = cell_data(cell);
     std::string text;
-    for (pugi::xml_node n = first; n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata;
-         n = n.next_sibling())
-        text += n.value();
+    pugi::xml_node node = data.first_child();
+    while (node) {
+        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) text += node.value();
+        if (node.type() == pugi::node_element && node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != data && !node.next_sibling()) node = node.parent();
+        if (node == data) break;
+        node = node.next_sibling();
+    }
     return text;
 }
 
@@ -198,8 +273,20 @@ PropertyTable parse_xml_spreadsheet(std::string text)
     const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata;
     if (doc.load_buffer(text.data(), text.size(), options, pugi::encoding_utf8)) {
         const pugi::xml_node table = first_descendant(doc, "Table");
+        std::uint64_t row_count = 0;  // rows so far, including those past the row limit
         for_each_outermost(table, "Row", [&](const pugi::xml_node& row) {
             if (rows.done()) return;
+            if (const auto index = index_attribute(row); index && *index > row_count + 1) {
+                // Excel numbers the row after a gap; the skipped rows are empty. Padding stops
+                // past the row limit, where empty rows change nothing.
+                const std::uint64_t target = *index - 1;
+                while (row_count < target && row_count <= TABLE_MAX_ROWS) {
+                    rows.end_row();
+                    ++row_count;
+                }
+                // Past the limit every row is cut anyway; the cap keeps the count from overflowing.
+                row_count = std::min<std::uint64_t>(target, TABLE_MAX_ROWS + 1);
+            }
             std::uint64_t count = 0;  // cells of this row, including those past the column limit
             for_each_outermost(row, "Cell", [&](const pugi::xml_node& cell) {
                 if (const auto index = index_attribute(cell); index && *index > count + 1) {
@@ -215,6 +302,7 @@ PropertyTable parse_xml_spreadsheet(std::string text)
                 ++count;
             });
             rows.end_row();
+            ++row_count;
         });
     }
     return make_table_preview(std::move(rows).finish(), std::move(text));

@@ -87,16 +87,21 @@ PropertyTable parse_delimited_text(std::string text, char delimiter)
     TableRowCollector rows;
     std::string field;
     bool in_quotes = false;
+    bool field_started = false;  // a quote opens quoting only as the first character of a field
     bool row_has_fields = false;
     auto end_field = [&] {
         rows.add_cell(std::move(field));
         field.clear();
+        field_started = false;
         row_has_fields = true;
     };
     auto end_row = [&] {
         end_field();
         rows.end_row();
         row_has_fields = false;
+    };
+    auto ends_field_at = [&](std::size_t at) {
+        return at >= s.size() || s[at] == delimiter || s[at] == '\n' || s[at] == '\r';
     };
 
     std::size_t i = 0;
@@ -110,9 +115,12 @@ PropertyTable parse_delimited_text(std::string text, char delimiter)
             } else if (i + 1 < s.size() && s[i + 1] == '"') {
                 field += '"';
                 i += 2;
-            } else {
-                // The character after a closing quote is read again outside quotes.
+            } else if (ends_field_at(i + 1)) {
                 in_quotes = false;
+                ++i;
+            } else {
+                // Text that only looks closed (`"a"b"`): the quote is the writer's, and so is the rest.
+                field += '"';
                 ++i;
             }
         } else if (c == delimiter) {
@@ -121,14 +129,16 @@ PropertyTable parse_delimited_text(std::string text, char delimiter)
         } else if (c == '\n' || c == '\r') {
             end_row();
             i += (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2 : 1;
-        } else if (c == '"') {
+        } else if (c == '"' && !field_started) {
             in_quotes = true;
+            field_started = true;
             ++i;
         } else {
+            // Plain text that merely holds quotes (He said "hi") keeps them.
             std::size_t stop = i + 1;
-            while (stop < s.size() && s[stop] != delimiter && s[stop] != '\n' && s[stop] != '\r' && s[stop] != '"')
-                ++stop;
+            while (!ends_field_at(stop)) ++stop;
             field.append(s, i, stop - i);
+            field_started = true;
             i = stop;
         }
     }

@@ -28,7 +28,9 @@ std::vector<std::string> column_letters(std::size_t n);
 // Drops trailing empty rows and names the columns after the longest remaining row.
 PropertyTable make_table_preview(TableRows rows, std::string source);
 
-// Comma- or TAB-separated text with double-quote quoting. `delimiter` must not be a double
+// Comma- or TAB-separated text, read as spreadsheet programs read it: a double quote opens a
+// quoted field only as the field's first character, and a quoted field ends only at a quote
+// followed by the delimiter, a line end or the end of the text. `delimiter` must not be a double
 // quote, CR or LF. Never fails: odd input only gives fewer rows.
 PropertyTable parse_delimited_text(std::string text, char delimiter);
 

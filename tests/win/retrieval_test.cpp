@@ -156,6 +156,34 @@ TEST_F(RetrievalTest, GlobalCopiesStopAtTheLimitAndKnowTheTrueSize)
     EXPECT_FALSE(copy->complete());
 }
 
+// A browser's accented text and euro sign in code page 1252 beside en-US, and Russian in the OEM code page
+// 866 beside ru-RU: each reads in its locale's code page, and the report says which.
+TEST_F(RetrievalTest, EightBitTextIsReadInItsLocalesCodePage)
+{
+    auto locale = [](std::uint32_t lcid) {
+        return std::vector<std::uint8_t>{std::uint8_t(lcid), std::uint8_t(lcid >> 8), 0, 0};
+    };
+    struct Case {
+        UINT id;
+        std::string bytes;
+        std::uint32_t lcid;
+        std::string text, encoding;
+    };
+    const Case cases[] = {
+        {CF_TEXT, "Caf\xE9 na\xEFve \x80" "5", 0x0409, "Caf\u00e9 na\u00efve \u20ac5",
+         "code page 1252 (CF_LOCALE 1033)"},
+        {CF_OEMTEXT, "\x8F\xE0\xA8\xA2\xA5\xE2", 0x0419, "\u041f\u0440\u0438\u0432\u0435\u0442",
+         "code page 866 (CF_LOCALE 1049)"},
+    };
+    for (const auto& c : cases) {
+        clipboard.set_flat({{c.id, test::bytes_of(c.bytes)}, {CF_LOCALE, locale(c.lcid)}});
+        const DetailReport report = report_of(c.id);
+        ASSERT_EQ(report.kind, DetailReportKind::Text) << c.id;
+        EXPECT_EQ(report.text, c.text) << c.id;
+        EXPECT_EQ(report.text_encoding, c.encoding) << c.id;
+    }
+}
+
 TEST_F(RetrievalTest, PrivateRangeFormatsAreInterpreted)
 {
     clipboard.set_flat({{0x2A0, test::bytes_of("opaque")}});

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "base/text.h"
+#include "inspect/dispatcher.h"
 #include "inspect/report_text.h"
 
 namespace cw {
@@ -64,6 +67,85 @@ TEST(TextReports, EightBitTextTruncationNoteAndTableShape)
         {"a b\nc d", false}, {"", false},          {"\t", false},
     };
     for (const auto& [text, table] : shapes) EXPECT_EQ(is_tab_table_text(text), table) << testing::PrintToString(text);
+}
+
+// en-US (1252/437), ru-RU (1251/866), hi-IN (Unicode only), ja-JP (932, not installed); the
+// system's pages are 1252 and 850. A conversion shows the page and the byte count it was given,
+// and 1251 fails to convert.
+class FakeCodePages final : public CodePageSystem {
+public:
+    std::uint32_t locale_code_page(std::uint32_t lcid, CodePageKind kind) const override
+    {
+        static const std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> pages{
+            {0x0409, {1252, 437}}, {0x0419, {1251, 866}}, {0x0439, {0, 1}}, {0x0411, {932, 932}}};
+        const auto it = pages.find(lcid);
+        if (it == pages.end()) return 0;
+        return kind == CodePageKind::Ansi ? it->second.first : it->second.second;
+    }
+    std::uint32_t system_code_page(CodePageKind kind) const override { return kind == CodePageKind::Ansi ? 1252 : 850; }
+    bool has_code_page(std::uint32_t page) const override { return page != 932; }
+    std::optional<std::string> to_utf8(std::uint32_t page, std::string_view bytes) const override
+    {
+        if (page == 1251) return std::nullopt;
+        return std::to_string(page) + ":" + std::to_string(bytes.size());
+    }
+};
+
+TEST(DecodeAnsiText, ValidUtf8FirstThenTheLocalesCodePageThenTheSystems)
+{
+    const FakeCodePages system;
+    const CodePageKind ansi = CodePageKind::Ansi, oem = CodePageKind::Oem;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        CodePageKind kind;
+        AnsiTextContext context;
+        std::string text, encoding;
+    };
+    const std::string replaced = "UTF-8, invalid bytes replaced";
+    const Case cases[] = {
+        {"valid UTF-8", "caf\xC3\xA9", ansi, {0x0409, &system}, "caf\xC3\xA9", "UTF-8"},
+        {"ANSI of the locale, to the first zero", std::string("caf\xE9\0tail", 9), ansi, {0x0409, &system}, "1252:4",
+         "code page 1252 (CF_LOCALE 1033)"},
+        {"OEM of the locale", "\x8F\xE0", oem, {0x0419, &system}, "866:2", "code page 866 (CF_LOCALE 1049)"},
+        {"no CF_LOCALE", "\xE9", oem, {std::nullopt, &system}, "850:1", "code page 850 (system OEM)"},
+        {"CF_LOCALE 0", "\xE9", ansi, {0, &system}, "1252:1", "code page 1252 (system ANSI)"},
+        {"unknown locale", "\xE9", ansi, {0x12345678, &system}, "1252:1", "code page 1252 (system ANSI)"},
+        {"Unicode-only locale", "\xE9", ansi, {0x0439, &system}, "1252:1", "code page 1252 (system ANSI)"},
+        {"locale page not installed", "\xE9", ansi, {0x0411, &system}, "1252:1", "code page 1252 (system ANSI)"},
+        {"conversion fails", "\xE9", ansi, {0x0419, &system}, "\xEF\xBF\xBD", replaced},
+        {"no system", "\xE9", ansi, {0x0409, nullptr}, "\xEF\xBF\xBD", replaced},
+    };
+    for (const auto& c : cases) {
+        const DecodedText decoded = decode_ansi_text(as_bytes_view(c.bytes), c.kind, c.context);
+        EXPECT_EQ(decoded.text, c.text) << c.what;
+        EXPECT_EQ(decoded.encoding, c.encoding) << c.what;
+    }
+}
+
+// Every 8-bit text row reads its bytes in the clipboard's code page and says which.
+TEST(DecodeAnsiText, DispatcherRowsUseTheCodePage)
+{
+    const FakeCodePages system;
+    const GlobalCopy copy{{0xE9, 0x2C, 0xE9}, 3};
+    const std::tuple<DispatchRow, std::uint32_t, const char*, const char*> rows[] = {
+        {DispatchRow::AnsiText, 1, "CF_TEXT", "1252:3"},   {DispatchRow::AnsiText, 7, "CF_OEMTEXT", "437:3"},
+        {DispatchRow::DisplayText, 129, "CF_DSPTEXT", "1252:3"}, {DispatchRow::Csv, 0xC100, "Csv", "1252:3"},
+        {DispatchRow::SylkOrDif, 4, "CF_SYLK", "1252:3"},   {DispatchRow::SylkOrDif, 5, "CF_DIF", "1252:3"},
+    };
+    for (const auto& [row, id, name, text] : rows) {
+        FormatEntry entry;
+        entry.id = id;
+        entry.name = name;
+        const auto report = interpret_copied_bytes(row, entry, copy, nullptr, {0x0409, &system});
+        ASSERT_TRUE(report) << name;
+        EXPECT_EQ(report->kind == DetailReportKind::Table ? report->table.raw_text : report->text, text) << name;
+        const std::string page = std::string(text).substr(0, std::string(text).find(':'));
+        const std::string id = detail_heading(entry).substr(0, detail_heading(entry).find(") | ") + 4);
+        EXPECT_EQ(detail_heading(entry, *report), id + "code page " + page + " (CF_LOCALE 1033) | " +
+                                                      detail_heading(entry).substr(id.size()))
+            << name;
+    }
 }
 
 std::u16string fake_locale_name(std::uint32_t lcid)
