@@ -7,7 +7,7 @@
 // Usage: shell_timing.exe [FOLDER [FILES [RUNS]]]
 //        shell_timing.exe program EXE [FOLDER [FILES [RUNS]]]
 // (defaults: a new folder under %TEMP%, 10000 files, 3 runs). The files are created once and
-// removed at the end.
+// removed at the end, unless FOLDER exists already: its item-N files are then used as they are.
 
 #include <algorithm>
 #include <atomic>
@@ -107,26 +107,30 @@ struct ProgramRun {
     std::string overview;  // the lines of the advanced view's overview up to "Operation"
 };
 
-// Switches the window to the advanced view and reads the head of the logical object report, so
-// that a figure is known to include the recogniser's work.
+// The head of the advanced view's logical object report, from "Items" to "Operation"; empty
+// while the window does not show it yet.
 std::string overview_head(HWND window)
 {
-    constexpr int VIEW_TOGGLE_ID = 1007;
-    SendMessageW(GetDlgItem(window, VIEW_TOGGLE_ID), BM_CLICK, 0, 0);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        std::wstring text(static_cast<std::size_t>(SendMessageW(child, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(SendMessageW(child, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
-        const std::string head = from_wide(text.substr(0, 600));
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(child, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 100, &length)) continue;
+        std::wstring text(length + 1, L'\0');
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(child, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 1000, &got);
+        const std::string head = from_wide(text.substr(0, std::min<std::size_t>(got, 600)));
         if (head.rfind("LOGICAL CLIPBOARD OBJECT", 0) != 0) continue;
         const std::size_t from = head.find("Items"), to = head.find("Operation");
         return from == std::string::npos || to == std::string::npos ? head : head.substr(from, to - from);
     }
-    return "no logical object shown";
+    return {};
 }
 
-// Starts the program, waits for its window to answer a message, then closes it.
+// Starts the program, switches it to the advanced view and waits until its window shows the
+// logical object: only then is the first snapshot, with its recognition, surely done (a window
+// can answer messages earlier, from inside the calls of its start-up that pump them).
 ProgramRun time_program(const std::wstring& exe)
 {
+    constexpr int VIEW_TOGGLE_ID = 1007;
     ProgramRun run;
     ClipboardWatch watch;
     LARGE_INTEGER start;
@@ -140,21 +144,23 @@ ProgramRun time_program(const std::wstring& exe)
         return run;
     }
     HWND window = nullptr;
-    while (seconds_since(start) < 120) {
+    while (seconds_since(start) < 120 && run.overview.empty()) {
         for (HWND w = FindWindowW(L"ClipwrightClipboardViewer", nullptr); w && !window;
              w = FindWindowExW(nullptr, w, L"ClipwrightClipboardViewer", nullptr)) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            if (pid == pi.dwProcessId) window = w;
+            if (pid == pi.dwProcessId) {
+                window = w;
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(VIEW_TOGGLE_ID, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(window, VIEW_TOGGLE_ID)));
+            }
         }
-        DWORD_PTR result = 0;
-        if (window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20, &result)) break;
+        if (window) run.overview = overview_head(window);
         Sleep(1);
     }
     run.answered = seconds_since(start);
     run.longest_hold = watch.stop();
-    run.ok = window != nullptr;
-    if (window) run.overview = overview_head(window);
+    run.ok = !run.overview.empty();
     if (window) PostMessageW(window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hProcess);
@@ -162,22 +168,26 @@ ProgramRun time_program(const std::wstring& exe)
     return run;
 }
 
-void create_files(const std::wstring& folder, int files, std::vector<std::wstring>& wide, std::vector<std::string>& paths)
+// The item files of the drop list; false when the folder existed and its files are to be kept.
+bool create_files(const std::wstring& folder, int files, std::vector<std::wstring>& wide, std::vector<std::string>& paths)
 {
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const bool created = CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
     for (int i = 0; i < files; ++i) {
         wide.push_back(folder + L"\\item-" + std::to_wstring(i) + (i % 10 == 0 ? L".png" : L".txt"));
         paths.push_back(from_wide(wide.back()));
+        if (!created) continue;
         HANDLE f = CreateFileW(wide.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         const char content[] = "\x89PNG\r\n\x1A\n-sample-bytes-for-the-signature";
         DWORD written = 0;
         WriteFile(f, content, sizeof content - 1, &written, nullptr);
         CloseHandle(f);
     }
+    return created;
 }
 
-void remove_files(const std::wstring& folder, const std::vector<std::wstring>& wide)
+void remove_files(const std::wstring& folder, const std::vector<std::wstring>& wide, bool created)
 {
+    if (!created) return;
     for (const std::wstring& p : wide) DeleteFileW(p.c_str());
     RemoveDirectoryW(folder.c_str());
 }
@@ -186,7 +196,7 @@ int program_timing(const std::wstring& exe, const std::wstring& folder, int file
 {
     std::vector<std::wstring> wide;
     std::vector<std::string> paths;
-    create_files(folder, files, wide, paths);
+    const bool created = create_files(folder, files, wide, paths);
     HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     bool ok = put_drop_list(owner, wide);
     ProgramRun best{1e30, 1e30, ok, {}};
@@ -198,12 +208,12 @@ int program_timing(const std::wstring& exe, const std::wstring& folder, int file
         best.overview = run.overview;
     }
     DestroyWindow(owner);
-    remove_files(folder, wide);
+    remove_files(folder, wide, created);
     if (!ok) {
-        std::printf("%d files: the program did not start or its window did not answer\n", files);
+        std::printf("%d files: the program did not start or did not show the logical object\n", files);
         return 1;
     }
-    std::printf("%7d files, best of %d runs: clipboard held at most %8.1f ms, window answered after %6.2f s\n", files,
+    std::printf("%7d files, best of %d runs: clipboard held at most %8.1f ms, overview shown after %6.2f s\n", files,
                 runs, 1e3 * best.longest_hold, best.answered);
     std::printf("  overview: %s\n", best.overview.c_str());
     return 0;
@@ -224,7 +234,7 @@ int wmain(int argc, wchar_t** argv)
 
     std::vector<std::wstring> wide;
     std::vector<std::string> paths;
-    create_files(folder, files, wide, paths);
+    const bool created = create_files(folder, files, wide, paths);
 
     const Win32FileProbe probe;
     const double attributes = best_of(runs, [&] {
@@ -274,6 +284,6 @@ int wmain(int argc, wchar_t** argv)
     else
         std::printf("Explorer recogniser: the drop list could not be put on the clipboard or was not recognised\n");
 
-    remove_files(folder, wide);
+    remove_files(folder, wide, created);
     return recognised ? 0 : 1;
 }
