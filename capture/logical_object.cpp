@@ -72,16 +72,13 @@ LogicalClipboardObject explorer_transfer_object(const std::vector<std::string>& 
                                                 bool has_file_contents, const FileProbe& probe)
 {
     // One metadata read per path serves both the counts and the listing, so they always agree.
-    // Only the first MAX_EXAMINED_PATHS are read; the rest are listed by path alone.
+    // Only the first MAX_EXAMINED_PATHS are read and listed: the edit control that shows this text
+    // takes seconds per ten thousand lines, and the CF_HDROP Items table lists every path.
     const OncePerHostProbe report_probe(probe);
     const std::size_t examined = std::min(paths.size(), MAX_EXAMINED_PATHS);
     std::size_t files = 0, folders = 0, unavailable = 0;
     std::string listing;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (i >= examined) {
-            listing += paths[i] + "\n";
-            continue;
-        }
+    for (std::size_t i = 0; i < examined; ++i) {
         const PathMetadata meta = probe_item_metadata(report_probe, paths[i], false);
         switch (classify(meta)) {
             case ItemClass::File: ++files; break;
@@ -91,6 +88,8 @@ LogicalClipboardObject explorer_transfer_object(const std::vector<std::string>& 
         listing += item_lines(paths[i], meta);
     }
     const std::size_t not_examined = paths.size() - examined;
+    if (not_examined != 0)
+        listing += "(" + std::to_string(not_examined) + " not examined; the CF_HDROP Items table lists every path)\n";
     const bool single_file = files == 1 && folders == 0 && unavailable == 0 && not_examined == 0;
     std::string kind = "Explorer item transfer";
     if (single_file) kind = "Explorer file copy";
