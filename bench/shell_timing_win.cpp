@@ -144,7 +144,7 @@ ProgramRun time_program(const std::wstring& exe)
         return run;
     }
     HWND window = nullptr;
-    while (seconds_since(start) < 120 && run.overview.empty()) {
+    while (seconds_since(start) < 60 && run.overview.empty()) {
         for (HWND w = FindWindowW(L"ClipwrightClipboardViewer", nullptr); w && !window;
              w = FindWindowExW(nullptr, w, L"ClipwrightClipboardViewer", nullptr)) {
             DWORD pid = 0;
@@ -199,22 +199,32 @@ int program_timing(const std::wstring& exe, const std::wstring& folder, int file
     const bool created = create_files(folder, files, wide, paths);
     HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     bool ok = put_drop_list(owner, wide);
-    ProgramRun best{1e30, 1e30, ok, {}};
-    for (int i = 0; ok && i < runs; ++i) {
+    ProgramRun best{1e30, 1e30, false, {}};
+    // The program opens the clipboard once per step, without retrying; when that meets the
+    // watcher's own brief open it shows no logical object, and the run is repeated.
+    int done = 0, lost = 0;
+    while (ok && done < runs && lost <= 2 * runs) {
         const ProgramRun run = time_program(exe);
-        ok = run.ok;
+        if (!run.ok) {
+            ++lost;
+            continue;
+        }
+        ++done;
+        best.ok = true;
         best.longest_hold = std::min(best.longest_hold, run.longest_hold);
         best.answered = std::min(best.answered, run.answered);
         best.overview = run.overview;
     }
+    ok = ok && best.ok;
     DestroyWindow(owner);
     remove_files(folder, wide, created);
+    if (lost) std::printf("(%d runs showed no logical object and were repeated)\n", lost);
     if (!ok) {
         std::printf("%d files: the program did not start or did not show the logical object\n", files);
         return 1;
     }
     std::printf("%7d files, best of %d runs: clipboard held at most %8.1f ms, overview shown after %6.2f s\n", files,
-                runs, 1e3 * best.longest_hold, best.answered);
+                done, 1e3 * best.longest_hold, best.answered);
     std::printf("  overview: %s\n", best.overview.c_str());
     return 0;
 }
