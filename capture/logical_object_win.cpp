@@ -4,7 +4,6 @@
 
 #include "capture/retrieval_win.h"
 #include "inspect/file_lists_win.h"
-#include "inspect/file_probe_win.h"
 #include "inspect/text_locale.h"
 
 namespace cw {
@@ -29,19 +28,6 @@ std::optional<GlobalCopy> copy_named(const std::vector<FormatEntry>& entries, st
 bool has_id(const std::vector<FormatEntry>& entries, std::uint32_t id)
 {
     return std::any_of(entries.begin(), entries.end(), [id](const FormatEntry& e) { return e.id == id; });
-}
-
-std::optional<LogicalClipboardObject> explorer_transfer(const std::vector<FormatEntry>& entries, const FileProbe& probe)
-{
-    HANDLE drop = GetClipboardData(CF_HDROP);
-    if (!drop || drop == INVALID_HANDLE_VALUE) return std::nullopt;
-    Result<std::vector<std::string>> paths = query_drop_paths(drop);
-    if (!paths) return std::nullopt;
-    std::optional<ByteView> effect;
-    const std::optional<GlobalCopy> effect_copy = copy_named(entries, "Preferred DropEffect", 4);
-    if (effect_copy) effect = ByteView(effect_copy->bytes);
-    return explorer_transfer_object(*paths, drop_operation(effect), find_named_entry(entries, "FileContents") != nullptr,
-                                    probe);
 }
 
 PhotoshopFacts photoshop_facts(const std::vector<FormatEntry>& entries)
@@ -76,22 +62,43 @@ PhotoshopFacts photoshop_facts(const std::vector<FormatEntry>& entries)
 
 }  // namespace
 
-std::optional<LogicalClipboardObject> group_logical_object(const std::vector<FormatEntry>& entries,
-                                                           const FileProbe& probe)
+LogicalObjectCopy copy_logical_object_inputs(const std::vector<FormatEntry>& entries)
 {
-    switch (choose_recogniser(entries)) {
-        case Recogniser::ExplorerTransfer: return explorer_transfer(entries, probe);
+    LogicalObjectCopy copy;
+    copy.recogniser = choose_recogniser(entries);
+    switch (copy.recogniser) {
+        case Recogniser::ExplorerTransfer: {
+            HANDLE drop = GetClipboardData(CF_HDROP);
+            if (!drop || drop == INVALID_HANDLE_VALUE) break;
+            if (Result<GlobalCopy> list = copy_global_memory(drop, DROP_LIST_COPY_LIMIT)) copy.drop_list = std::move(*list);
+            copy.drop_effect = copy_named(entries, "Preferred DropEffect", 4);
+            copy.has_file_contents = find_named_entry(entries, "FileContents") != nullptr;
+            break;
+        }
+        case Recogniser::Photoshop: copy.photoshop = photoshop_facts(entries); break;
+        case Recogniser::ShellNamespace:
+        case Recogniser::None: break;
+    }
+    return copy;
+}
+
+std::optional<LogicalClipboardObject> describe_logical_object(const LogicalObjectCopy& copy, const FileProbe& probe)
+{
+    switch (copy.recogniser) {
+        case Recogniser::ExplorerTransfer: {
+            // No handle, an unreadable block or an open-ended list: nothing is recognised.
+            if (!copy.drop_list) return std::nullopt;
+            Result<std::vector<std::string>> paths = drop_paths_from_copy(*copy.drop_list);
+            if (!paths) return std::nullopt;
+            std::optional<ByteView> effect;
+            if (copy.drop_effect) effect = ByteView(copy.drop_effect->bytes);
+            return explorer_transfer_object(*paths, drop_operation(effect), copy.has_file_contents, probe);
+        }
         case Recogniser::ShellNamespace: return shell_namespace_object();
-        case Recogniser::Photoshop: return photoshop_object(photoshop_facts(entries));
+        case Recogniser::Photoshop: return photoshop_object(copy.photoshop);
         case Recogniser::None: break;
     }
     return std::nullopt;
-}
-
-std::optional<LogicalClipboardObject> group_logical_object(const std::vector<FormatEntry>& entries)
-{
-    const Win32FileProbe probe;
-    return group_logical_object(entries, probe);
 }
 
 }  // namespace cw

@@ -1,7 +1,5 @@
 #include "capture/retrieval_win.h"
 
-#include <cstring>
-
 #include "base/error_win.h"
 
 namespace cw {
@@ -59,8 +57,9 @@ Result<GlobalCopy> copy_global_memory(HANDLE handle, std::uint64_t limit)
     GlobalCopy copy;
     copy.total_size = size;
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(limit, size));
-    copy.bytes.resize(n);
-    if (n) std::memcpy(copy.bytes.data(), lock.data(), n);
+    // One pass over the block (no zero-filling first): the clipboard stays open meanwhile.
+    const auto* bytes = static_cast<const std::uint8_t*>(lock.data());
+    copy.bytes.assign(bytes, bytes + n);
     return copy;
 }
 

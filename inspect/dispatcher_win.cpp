@@ -96,13 +96,19 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
         if (!copy->complete()) return DetailReport::make_unavailable(Error::invalid_data(std::string(ENCODED_IMAGE_TOO_LARGE)));
         return image_report(copy->bytes);
     }
+    // The file list and the clip source name paths; they are examined once the clipboard is closed,
+    // since other programs cannot copy or paste meanwhile and a big list takes seconds.
     if (row == DispatchRow::DropList) {
-        Result<std::vector<std::string>> paths = query_drop_paths(*handle);
+        Result<GlobalCopy> copy = copy_global_memory(*handle, DROP_LIST_COPY_LIMIT);
+        clipboard->reset();
+        if (!copy) return DetailReport::make_unavailable(copy.error());
+        Result<std::vector<std::string>> paths = drop_paths_from_copy(*copy);
         if (!paths) return DetailReport::make_unavailable(paths.error());
         return DetailReport::make_table(build_path_evidence(*paths, Win32FileProbe()));
     }
     if (is_transfer_record_row(row)) {
         Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));
+        clipboard->reset();
         if (!copy) return DetailReport::make_unavailable(copy.error());
         return DetailReport::make_table(analyze_transfer_record(row, entry.name, copy->bytes, Win32FileProbe()));
     }

@@ -146,6 +146,13 @@ std::vector<std::string> evidence_row(std::size_t number, const std::string& pat
             std::string(parts.location), std::move(status)};
 }
 
+// A path past the examined ones: listed by name and location, nothing asked.
+std::vector<std::string> unexamined_row(std::size_t number, const std::string& path)
+{
+    const PathParts parts = split_item_path(path);
+    return {std::to_string(number), std::string(parts.name), "", "", "", std::string(parts.location), "Not examined"};
+}
+
 }  // namespace
 
 PathParts split_item_path(std::string_view path)
@@ -206,7 +213,12 @@ std::vector<std::string> collect_drop_paths(const DropFileQuery& query)
     return paths;
 }
 
-bool drop_list_is_terminated(ByteView block)
+namespace {
+
+// Walks a DROPFILES list, handing `entry` the bytes of each path; false when the list does not
+// end inside the block. Each entry ends with a zero unit; the list ends with an empty entry.
+template <typename Entry>
+bool walk_drop_list(ByteView block, Entry&& entry)
 {
     const ByteReader r(block);
     const auto offset = r.u32le(0);
@@ -215,29 +227,59 @@ bool drop_list_is_terminated(ByteView block)
     const std::size_t unit = *wide ? 2 : 1;
     auto is_zero = [&](std::uint64_t p) { return unit == 2 ? *r.u16le(p) == 0 : *r.u8(p) == 0; };
     std::uint64_t p = *offset;
-    // Each entry ends with a zero unit; the list ends with an empty entry.
     for (;;) {
         if (!r.has(p, unit)) return false;
         if (is_zero(p)) return true;
+        const std::uint64_t start = p;
         while (r.has(p, unit) && !is_zero(p)) p += unit;
         if (!r.has(p, unit)) return false;
+        entry(*r.slice(start, p - start), unit == 2);
         p += unit;
     }
 }
 
+}  // namespace
+
+bool drop_list_is_terminated(ByteView block)
+{
+    return walk_drop_list(block, [](ByteView, bool) {});
+}
+
+std::optional<std::vector<std::string>> drop_block_paths(ByteView block, const AnsiPathDecoder& decode_ansi)
+{
+    std::vector<std::string> paths;
+    const bool terminated = walk_drop_list(block, [&](ByteView units, bool wide) {
+        paths.push_back(wide ? decode_utf16le_to_first_zero(units)
+                             : decode_ansi(std::string_view(reinterpret_cast<const char*>(units.data()), units.size())));
+    });
+    if (!terminated) return std::nullopt;
+    return paths;
+}
+
+std::string examined_items_line(std::size_t total)
+{
+    return "Examined the first " + std::to_string(std::min(total, MAX_EXAMINED_PATHS)) + " of " +
+           std::to_string(total) + " items.";
+}
+
 PropertyTable build_path_evidence(const std::vector<std::string>& paths, const FileProbe& probe)
 {
+    const OncePerHostProbe report_probe(probe);
     PropertyTable table;
     table.columns = {"#", "Name", "Type", "Size", "Detected", "Location", "Status"};
     table.rows.reserve(paths.size());
     std::string listing;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        table.rows.push_back(evidence_row(i + 1, paths[i], probe));
+        if (i < MAX_EXAMINED_PATHS)
+            table.rows.push_back(evidence_row(i + 1, paths[i], report_probe));
+        else
+            table.rows.push_back(unexamined_row(i + 1, paths[i]));
         listing += paths[i] + "\r\n";
     }
     table.raw_text = "CF_HDROP contains filesystem paths, not the contents of those files or folders.\r\nThe "
-                     "referenced objects can change or disappear after the clipboard is populated.\r\n\r\n" +
-                     listing;
+                     "referenced objects can change or disappear after the clipboard is populated.\r\n\r\n";
+    if (paths.size() > MAX_EXAMINED_PATHS) table.raw_text += examined_items_line(paths.size()) + "\r\n\r\n";
+    table.raw_text += listing;
     table.table_caption = "Items";
     table.text_caption = "Path evidence";
     return table;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +45,22 @@ std::vector<std::string> collect_drop_paths(const DropFileQuery& query);
 // would be read past its end.
 bool drop_list_is_terminated(ByteView block);
 
-// The "Items" table of a CF_HDROP list: one row per path with what the file system says now.
+// Decodes one path of an ANSI drop list (the system's code page on Windows).
+using AnsiPathDecoder = std::function<std::string(std::string_view)>;
+
+// The paths of a copied DROPFILES block in list order, in one walk (a list of a million paths is
+// read in milliseconds); none when the list does not end inside the block.
+std::optional<std::vector<std::string>> drop_block_paths(ByteView block, const AnsiPathDecoder& decode_ansi);
+
+// A copy of a big folder lists tens of thousands of paths, and each costs several file-system
+// questions (a slow share far more), so a report examines only the first ones and lists the rest.
+inline constexpr std::size_t MAX_EXAMINED_PATHS = 5000;
+
+// "Examined the first {n} of {total} items.", for a list longer than MAX_EXAMINED_PATHS.
+std::string examined_items_line(std::size_t total);
+
+// The "Items" table of a CF_HDROP list: one row per path with what the file system says now; a
+// path past the first MAX_EXAMINED_PATHS is listed as "Not examined".
 PropertyTable build_path_evidence(const std::vector<std::string>& paths, const FileProbe& probe);
 
 // The manifest of a "FileGroupDescriptorW" (592-byte Unicode descriptors) or any other name

@@ -4,6 +4,7 @@
 
 #include "base/error_win.h"
 #include "base/handles_win.h"
+#include "base/text_win.h"
 #include "inspect/file_lists.h"
 
 namespace cw {
@@ -22,6 +23,22 @@ Result<std::vector<std::string>> query_drop_paths(HANDLE drop)
     return collect_drop_paths([handle](std::uint32_t index, char16_t* buffer, std::uint32_t capacity) {
         return static_cast<std::uint32_t>(DragQueryFileW(handle, index, reinterpret_cast<wchar_t*>(buffer), capacity));
     });
+}
+
+Result<std::vector<std::string>> drop_paths_from_copy(const GlobalCopy& copy)
+{
+    if (!copy.complete()) return Error::invalid_data(std::string(DROP_LIST_TOO_LARGE));
+    auto paths = drop_block_paths(copy.bytes, [](std::string_view ansi) {
+        if (ansi.empty()) return std::string();
+        const int length = static_cast<int>(ansi.size());
+        const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+        if (n <= 0) return std::string();
+        std::wstring wide(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), n);
+        return from_wide(wide);
+    });
+    if (!paths) return Error::invalid_data(std::string(DROP_LIST_UNTERMINATED));
+    return std::move(*paths);
 }
 
 }  // namespace cw

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +35,26 @@ std::string item_error_display(const PathMetadata& metadata);
 // The signature label of a disk file's first `n` bytes: one read through the probe, or the
 // empty-sample label when it fails; never read for an online-only file.
 std::string item_signature_label(const FileProbe& probe, std::string_view path, std::size_t n);
+
+// The server a UNC path addresses ("\\server\share\..." or "\\?\UNC\server\share\..."),
+// ASCII lower-cased; empty for any other path.
+std::string unc_host(std::string_view path);
+
+// The probe of one report over many paths. A server that did not answer is not asked again: each
+// attempt can cost the network's time-out, so its other paths count as unavailable with the same
+// error without being opened. A share that answered "not found" or "denied" is asked as usual.
+class OncePerHostProbe final : public FileProbe {
+public:
+    explicit OncePerHostProbe(const FileProbe& probe) : probe_(probe) {}
+    PathMetadata metadata(std::string_view path, bool follow_links) const override;
+    std::optional<std::vector<std::uint8_t>> read_prefix(std::string_view path, std::size_t n) const override;
+    std::optional<std::uint32_t> attributes(std::string_view path) const override;
+
+private:
+    const PathMetadata* silent_host(std::string_view path) const;
+
+    const FileProbe& probe_;
+    mutable std::map<std::string, PathMetadata> silent_hosts_;
+};
 
 }  // namespace cw

@@ -1,5 +1,6 @@
 // FILEGROUPDESCRIPTOR manifests in both layouts, with the FILETIMEs and names inside them, and
-// DROPFILES blocks: counts far beyond the block end in one "Truncated descriptor" row.
+// DROPFILES blocks read as path lists: counts far beyond the block end in one "Truncated
+// descriptor" row.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (row.size() != t.columns.size()) std::abort();
     }
     (void)cw::format_filetime(bytes);
-    (void)cw::drop_list_is_terminated(bytes);
+    // The one-walk reader of a copied list agrees with the terminator check.
+    const auto paths = cw::drop_block_paths(bytes, [](std::string_view ansi) { return std::string(ansi); });
+    if (paths.has_value() != cw::drop_list_is_terminated(bytes)) std::abort();
     return 0;
 }

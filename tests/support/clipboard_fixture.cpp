@@ -221,18 +221,31 @@ bool ClipboardFixture::pump_until(const std::function<bool()>& done, DWORD milli
     return true;
 }
 
-HeldClipboard::HeldClipboard()
+namespace {
+
+// Starts the holder program with this process's id and `mode`.
+bool start_holder(const std::wstring& mode, PROCESS_INFORMATION& process)
 {
-    wchar_t name[64];
-    swprintf(name, 64, L"ClipwrightHolderRelease-%lu", GetCurrentProcessId());
-    release_ = CreateEventW(nullptr, TRUE, FALSE, name);
-    wchar_t ready_name[64];
-    swprintf(ready_name, 64, L"ClipwrightHolderReady-%lu", GetCurrentProcessId());
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ready_name);
-    std::wstring command = L"\"" + windows_path(CLIPBOARD_HOLDER_EXE) + L"\" " + std::to_wstring(GetCurrentProcessId());
+    std::wstring command = L"\"" + windows_path(CLIPBOARD_HOLDER_EXE) + L"\" " + std::to_wstring(GetCurrentProcessId()) + mode;
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) {
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process) != FALSE;
+}
+
+HANDLE own_event(const wchar_t* prefix)
+{
+    wchar_t name[64];
+    swprintf(name, 64, L"%ls-%lu", prefix, GetCurrentProcessId());
+    return CreateEventW(nullptr, TRUE, FALSE, name);
+}
+
+}  // namespace
+
+HeldClipboard::HeldClipboard()
+{
+    release_ = own_event(L"ClipwrightHolderRelease");
+    HANDLE ready = own_event(L"ClipwrightHolderReady");
+    if (start_holder(L"", process_)) {
         HANDLE waits[2] = {ready, process_.hProcess};
         holding_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
     }
@@ -248,6 +261,34 @@ HeldClipboard::~HeldClipboard()
         CloseHandle(process_.hThread);
     }
     CloseHandle(release_);
+}
+
+ClipboardReopener::ClipboardReopener()
+    : start_(own_event(L"ClipwrightReopenStart")), opened_(own_event(L"ClipwrightReopened"))
+{
+    start_holder(L" reopen", process_);
+}
+
+ClipboardReopener::~ClipboardReopener()
+{
+    if (process_.hProcess) {
+        TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    CloseHandle(start_);
+    CloseHandle(opened_);
+}
+
+void ClipboardReopener::start() { SetEvent(start_); }
+
+long ClipboardReopener::milliseconds()
+{
+    if (!process_.hProcess || WaitForSingleObject(process_.hProcess, 60000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    const long ms = static_cast<LONG>(code);
+    return ms < 0 ? -1 : ms;
 }
 
 std::wstring windows_path(const std::string& unix_path)

@@ -68,6 +68,23 @@ private:
     bool holding_ = false;
 };
 
+// Another process that, from start() on, tries to open the clipboard until it can.
+class ClipboardReopener {
+public:
+    ClipboardReopener();
+    ~ClipboardReopener();
+    void start();
+    // Set once the other process has opened (and closed) the clipboard.
+    HANDLE opened() const { return opened_; }
+    // Waits for the other process: milliseconds from start() to its open, or -1 when it failed.
+    long milliseconds();
+
+private:
+    PROCESS_INFORMATION process_{};
+    HANDLE start_ = nullptr;
+    HANDLE opened_ = nullptr;
+};
+
 // Converts a Unix path (as CMake knows build outputs) into the Windows path Wine maps it to.
 std::wstring windows_path(const std::string& unix_path);
 

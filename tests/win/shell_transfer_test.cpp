@@ -119,6 +119,43 @@ TEST_F(ShellTransferTest, AListThatRunsPastItsBlockIsNotWalked)
     EXPECT_EQ(grouping(), "");
 }
 
+// A file system that answers every question at once, except that the first waits until `opened`
+// is set: the other process can only get the clipboard then if the recogniser has closed it.
+class WaitingProbe final : public FileProbe {
+public:
+    explicit WaitingProbe(HANDLE opened) : opened_(opened) {}
+    PathMetadata metadata(std::string_view, bool) const override
+    {
+        if (first_wait == WAIT_FAILED) first_wait = WaitForSingleObject(opened_, 10000);
+        return PathMetadata{true, PathKind::DiskFile, 1, {}, 0};
+    }
+    std::optional<std::vector<std::uint8_t>> read_prefix(std::string_view, std::size_t) const override { return {}; }
+    mutable DWORD first_wait = WAIT_FAILED;
+
+private:
+    HANDLE opened_;
+};
+
+TEST_F(ShellTransferTest, TheClipboardIsFreeAgainWhileTenThousandPathsAreExamined)
+{
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 10000; ++i) paths.push_back(folder + L"\\item-" + std::to_wstring(i) + L".txt");
+    clipboard.set_flat({{CF_HDROP, test::dropfiles_of(paths)}});
+    const ClipboardSnapshot s = snapshot();
+    test::ClipboardReopener other;
+    const WaitingProbe probe(other.opened());
+    other.start();
+    const std::string text = logical_grouping_text(clipboard.owner(), s, probe);
+    EXPECT_EQ(probe.first_wait, static_cast<DWORD>(WAIT_OBJECT_0));
+    const long ms = other.milliseconds();
+    EXPECT_GE(ms, 0);
+    EXPECT_LT(ms, 100);
+    EXPECT_NE(text.find("Items      : 10000\r\nExamined the first 5000 of 10000 items.\r\n"
+                        "Files      : 5000 (examined items only)\r\n"),
+              std::string::npos)
+        << text.substr(0, 400);
+}
+
 // One FILEDESCRIPTORW with a name and, when given, a size.
 Bytes descriptor(const std::wstring& name, std::optional<std::uint32_t> size)
 {

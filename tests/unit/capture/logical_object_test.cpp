@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "compound_file_builder.h"
+#include "inspect/file_lists.h"
 #include "inspect/report_text.h"
 #include "inspect/shell_records.h"
 #include "unit/inspect/fake_file_probe.h"
@@ -96,6 +97,24 @@ TEST_F(ExplorerTransfer, KindsCountsAndListing)
               "Explorer item transfer");
     EXPECT_EQ(explorer_transfer_object({R"(C:\Users\me\gone.txt)"}, "", false, probe).kind, "Explorer item transfer");
     EXPECT_FALSE(contains(explorer_transfer_object({}, "", false, probe).report_text, "Unavailable:"));
+}
+
+TEST_F(ExplorerTransfer, ABigCopyIsExaminedOnlyInPartAndSaysSo)
+{
+    std::vector<std::string> paths(MAX_EXAMINED_PATHS - 2, R"(C:\Users\me\.profile)");
+    for (const char* p : {R"(C:\Users\me\Pictures)", R"(C:\Users\me\gone.txt)", R"(C:\Users\me\report.tar.gz)"})
+        paths.push_back(p);
+    const LogicalClipboardObject big = explorer_transfer_object(paths, "Copy", false, probe);
+    EXPECT_EQ(big.kind, "Explorer item transfer");
+    EXPECT_TRUE(contains(big.report_text, "Items      : 5001\r\nExamined the first 5000 of 5001 items.\r\n"
+                                          "Files      : 4998 (examined items only)\r\nFolders    : 1 (examined items "
+                                          "only)\r\nUnavailable: 1 (examined items only)\r\nNot examined: 1\r\n"
+                                          "Operation  : Copy\r\n"))
+        << big.report_text.substr(0, 600);
+    // The path past the bound is counted, never asked about, and left to the Items table.
+    EXPECT_TRUE(contains(big.report_text, "C:\\Users\\me\\gone.txt\r\n(1 not examined; the CF_HDROP Items table "
+                                          "lists every path)\r\n\r\nAVAILABLE"));
+    for (const std::string& q : probe.asked) EXPECT_FALSE(contains(q, "report.tar.gz")) << q;
 }
 
 std::string dib_header(std::uint32_t size, std::int32_t width, std::int32_t height, std::uint16_t bits)

@@ -22,6 +22,11 @@ public:
                             std::vector<std::uint8_t>(content.begin(), content.end())};
     }
     void add(const std::string& path, PathKind kind) { nodes_[path] = Node{PathMetadata{true, kind, 0, {}, 0}, {}}; }
+    // A path whose query fails with this Win32 error.
+    void add_failure(const std::string& path, std::uint32_t code)
+    {
+        nodes_[path] = Node{PathMetadata{false, PathKind::OtherObject, 0, "error " + std::to_string(code), code}, {}};
+    }
     void add_unreadable_file(const std::string& path, std::uint64_t size)
     {
         nodes_[path] = Node{PathMetadata{true, PathKind::DiskFile, size, {}, 0}, std::nullopt};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 #include "fake_file_probe.h"
 #include "inspect/item_probe.h"
@@ -81,6 +82,14 @@ TEST(DropPaths, EachCallIsHeldToItsBufferAndTheListMustEndInTheBlock)
     EXPECT_FALSE(drop_list_is_terminated(dropfiles(20, true, std::string("ab\0", 3))));   // half a unit
     EXPECT_FALSE(drop_list_is_terminated(dropfiles(26, false, std::string("a\0\0", 3))));  // starts past the end
     EXPECT_FALSE(drop_list_is_terminated(dropfiles(8, false, std::string("\0\0", 2))));   // inside the header
+
+    // The copy read after the clipboard is closed gives what the Shell's reader gives.
+    const auto ansi = [](std::string_view units) { return "<" + std::string(units) + ">"; };
+    EXPECT_EQ(drop_block_paths(dropfiles(20, true, two_wide), ansi), (std::vector<std::string>{"a", "bc"}));
+    EXPECT_EQ(drop_block_paths(dropfiles(20, false, std::string("a\0bc\0\0", 6)), ansi),
+              (std::vector<std::string>{"<a>", "<bc>"}));
+    EXPECT_EQ(drop_block_paths(dropfiles(20, true, std::string("\0\0", 2)), ansi), std::vector<std::string>{});
+    EXPECT_FALSE(drop_block_paths(dropfiles(20, true, two_wide.substr(0, 10)), ansi));
 }
 
 TEST(PathEvidence, OneRowPerPathWithWhatTheFileSystemSaysNow)
@@ -127,6 +136,30 @@ TEST(PathEvidence, OneRowPerPathWithWhatTheFileSystemSaysNow)
     EXPECT_EQ(build_path_evidence({"a", "b"}, probe).raw_text,
               "CF_HDROP contains filesystem paths, not the contents of those files or folders.\r\nThe referenced "
               "objects can change or disappear after the clipboard is populated.\r\n\r\na\r\nb\r\n");
+}
+
+TEST(PathEvidence, OnlyTheFirstPathsAreExaminedAndAServerThatDoesNotAnswerIsAskedOnce)
+{
+    test::FakeFileProbe probe;
+    probe.add_failure(R"(\\gone\share\a.txt)", 53);  // the network path was not found
+    probe.add_failure(R"(\\live\share\a.txt)", 2);   // the share answered: no such file
+    std::vector<std::string> paths(MAX_EXAMINED_PATHS - 6, R"(C:\in\x.txt)");
+    for (const char* p : {R"(\\gone\share\a.txt)", R"(\\GONE\other\b.txt)", R"(\\?\UNC\gone\share\c.txt)",
+                          R"(\\live\share\a.txt)", R"(\\live\share\a.txt)", R"(\\gonex\s\d)", R"(C:\in\late.txt)"})
+        paths.push_back(p);
+    const PropertyTable t = build_path_evidence(paths, probe);
+    ASSERT_EQ(t.rows.size(), MAX_EXAMINED_PATHS + 1);
+    EXPECT_EQ(t.rows.back(), (std::vector<std::string>{"5001", "late.txt", "", "", "", R"(C:\in)", "Not examined"}));
+    std::map<std::string, int> asked;
+    for (const std::string& q : probe.asked) ++asked[q];
+    EXPECT_EQ(asked["metadata \\\\gone\\share\\a.txt nofollow"], 1);
+    EXPECT_EQ(asked["metadata \\\\GONE\\other\\b.txt nofollow"] + asked["metadata \\\\?\\UNC\\gone\\share\\c.txt nofollow"], 0);
+    EXPECT_EQ(asked["metadata \\\\live\\share\\a.txt nofollow"], 2);
+    EXPECT_EQ(asked["metadata \\\\gonex\\s\\d nofollow"], 1);
+    EXPECT_EQ(asked["metadata C:\\in\\late.txt nofollow"], 0);
+    for (std::size_t row = MAX_EXAMINED_PATHS - 6; row < MAX_EXAMINED_PATHS - 3; ++row) EXPECT_EQ(t.rows[row][6], "Unavailable");
+    EXPECT_NE(t.raw_text.find("populated.\r\n\r\nExamined the first 5000 of 5001 items.\r\n\r\nC:\\in\\x.txt\r\n"),
+              std::string::npos);
 }
 
 // One W or ANSI descriptor: flags, attributes, creation and write times, size and name.
