@@ -256,10 +256,22 @@ std::optional<std::vector<std::string>> drop_block_paths(ByteView block, const A
     return paths;
 }
 
+namespace {
+
+// "10,000": the line is read as a sentence, so its numbers are grouped as in prose.
+std::string grouped(std::size_t n)
+{
+    std::string digits = std::to_string(n);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
+}  // namespace
+
 std::string examined_items_line(std::size_t total)
 {
-    return "Examined the first " + std::to_string(std::min(total, MAX_EXAMINED_PATHS)) + " of " +
-           std::to_string(total) + " items.";
+    return "Examined the first " + grouped(std::min(total, MAX_EXAMINED_PATHS)) + " of " + grouped(total) +
+           " items.";
 }
 
 PropertyTable build_path_evidence(const std::vector<std::string>& paths, const FileProbe& probe)

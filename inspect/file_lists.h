@@ -56,7 +56,8 @@ std::optional<std::vector<std::string>> drop_block_paths(ByteView block, const A
 // questions (a slow share far more), so a report examines only the first ones and lists the rest.
 inline constexpr std::size_t MAX_EXAMINED_PATHS = 5000;
 
-// "Examined the first {n} of {total} items.", for a list longer than MAX_EXAMINED_PATHS.
+// "Examined the first {n} of {total} items." with grouped digits (5,000), for a list longer than
+// MAX_EXAMINED_PATHS.
 std::string examined_items_line(std::size_t total);
 
 // The "Items" table of a CF_HDROP list: one row per path with what the file system says now; a

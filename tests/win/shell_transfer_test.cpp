@@ -150,7 +150,7 @@ TEST_F(ShellTransferTest, TheClipboardIsFreeAgainWhileTenThousandPathsAreExamine
     const long ms = other.milliseconds();
     EXPECT_GE(ms, 0);
     EXPECT_LT(ms, 100);
-    EXPECT_NE(text.find("Items      : 10000\r\nExamined the first 5000 of 10000 items.\r\n"
+    EXPECT_NE(text.find("Items      : 10000\r\nExamined the first 5,000 of 10,000 items.\r\n"
                         "Files      : 5000 (examined items only)\r\n"),
               std::string::npos)
         << text.substr(0, 400);

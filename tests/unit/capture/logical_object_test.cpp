@@ -106,7 +106,7 @@ TEST_F(ExplorerTransfer, ABigCopyIsExaminedOnlyInPartAndSaysSo)
         paths.push_back(p);
     const LogicalClipboardObject big = explorer_transfer_object(paths, "Copy", false, probe);
     EXPECT_EQ(big.kind, "Explorer item transfer");
-    EXPECT_TRUE(contains(big.report_text, "Items      : 5001\r\nExamined the first 5000 of 5001 items.\r\n"
+    EXPECT_TRUE(contains(big.report_text, "Items      : 5001\r\nExamined the first 5,000 of 5,001 items.\r\n"
                                           "Files      : 4998 (examined items only)\r\nFolders    : 1 (examined items "
                                           "only)\r\nUnavailable: 1 (examined items only)\r\nNot examined: 1\r\n"
                                           "Operation  : Copy\r\n"))

@@ -158,7 +158,7 @@ TEST(PathEvidence, OnlyTheFirstPathsAreExaminedAndAServerThatDoesNotAnswerIsAske
     EXPECT_EQ(asked["metadata \\\\gonex\\s\\d nofollow"], 1);
     EXPECT_EQ(asked["metadata C:\\in\\late.txt nofollow"], 0);
     for (std::size_t row = MAX_EXAMINED_PATHS - 6; row < MAX_EXAMINED_PATHS - 3; ++row) EXPECT_EQ(t.rows[row][6], "Unavailable");
-    EXPECT_NE(t.raw_text.find("populated.\r\n\r\nExamined the first 5000 of 5001 items.\r\n\r\nC:\\in\\x.txt\r\n"),
+    EXPECT_NE(t.raw_text.find("populated.\r\n\r\nExamined the first 5,000 of 5,001 items.\r\n\r\nC:\\in\\x.txt\r\n"),
               std::string::npos);
 }
 
