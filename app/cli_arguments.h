@@ -19,19 +19,24 @@ inline constexpr int CLI_SAVE_FAILED = 5;
 
 inline constexpr std::string_view CLI_USAGE =
     "Usage:\n"
-    "  clipwright-cli list [--json]\n"
-    "  clipwright-cli show FORMAT [--json]\n"
-    "  clipwright-cli save [FORMAT] [--in FOLDER | --to FILE] [--as EXT]\n"
+    "  clipwright-cli list [--json] [--from ARCHIVE]\n"
+    "  clipwright-cli show FORMAT [--json] [--from ARCHIVE]\n"
+    "  clipwright-cli save [FORMAT] [--in FOLDER | --to FILE] [--as EXT] [--from ARCHIVE]\n"
+    "  clipwright-cli dump ARCHIVE\n"
+    "  clipwright-cli restore ARCHIVE\n"
+    "  clipwright-cli watch [--json]\n"
     "\n"
     "FORMAT is a number from list, #ID (decimal, or hexadecimal after 0x) or a format name.\n"
     "save without FORMAT takes the first saveable representation, with --as EXT the one saved as\n"
     "EXT. --in saves into FOLDER (default: the current folder) under a free untitled name, --to\n"
     "under FILE's name or the next free numbered one. Nothing is ever overwritten.\n"
+    "dump writes the whole clipboard into a new ARCHIVE; restore puts an archive back; --from reads\n"
+    "an archive instead of the clipboard. watch prints one line per clipboard change until Ctrl+C.\n"
     "\n"
     "Exit status: 0 success, 2 usage error, 3 clipboard busy or changed, 4 format not found or\n"
     "unavailable, 5 save failed.\n";
 
-enum class CliCommand { list, show, save, help };
+enum class CliCommand { list, show, save, help, dump, restore, watch };
 
 struct CliArguments {
     CliCommand command = CliCommand::help;
@@ -40,6 +45,8 @@ struct CliArguments {
     std::optional<std::string> in_folder;
     std::optional<std::string> to_file;
     std::optional<std::string> as_extension;  // as typed, with or without its dot
+    std::optional<std::string> from_archive;  // list, show and save read this archive instead
+    std::optional<std::string> archive;       // dump and restore: the archive file
 };
 
 // Why the command line was refused; shown before the usage text.

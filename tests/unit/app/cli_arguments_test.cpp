@@ -112,16 +112,22 @@ TEST(CliSelect, FormatByNumberIdOrName)
     for (const auto& [spec, index] : cases) EXPECT_EQ(find_format(entries, spec), index) << spec;
 }
 
-TEST(CliSelect, SaveRowIsTheFirstOrTheOneWithTheExtension)
+TEST(CliSelect, SaveFormatIsTheFirstRowOrAnyFormatSavedWithTheExtension)
 {
     const std::vector<FormatEntry> entries{entry(1, 13, "CF_UNICODETEXT"), entry(2, 8, "CF_DIB"),
-                                           entry(3, 0xC100, "PNG")};
-    EXPECT_EQ(find_save_row(entries, std::nullopt)->format_index, 2u);  // the image row comes first
-    EXPECT_EQ(find_save_row(entries, "txt")->format_index, 0u);
-    EXPECT_EQ(find_save_row(entries, ".TXT")->format_index, 0u);
-    EXPECT_FALSE(find_save_row(entries, "bmp"));  // CF_DIB lost its kind to PNG
-    EXPECT_FALSE(find_save_row(entries, "wav"));
-    EXPECT_FALSE(find_save_row({}, std::nullopt));
+                                           entry(3, 0xC100, "PNG"), entry(4, 15, "CF_HDROP"),
+                                           entry(5, 0xC101, "Private")};
+    const std::pair<std::optional<std::string>, std::optional<std::size_t>> cases[] = {
+        {std::nullopt, 2},  // the image row comes first
+        {"txt", 0},
+        {".TXT", 0},
+        {"bmp", 1},  // CF_DIB lost the image row to PNG but is still saved as BMP
+        {"bin", 4},  // no row: the first format in list order that a save writes as .bin
+        {"wav", std::nullopt},
+    };
+    for (const auto& [extension, index] : cases)
+        EXPECT_EQ(find_save_format(entries, extension), index) << extension.value_or("(none)");
+    EXPECT_FALSE(find_save_format({}, std::nullopt));
 }
 
 TEST(CliSelect, SaveFailuresMapToExitStatuses)
