@@ -165,6 +165,37 @@ TEST_F(CliArchiveTest, RestoreRefusesADamagedArchiveAndDumpABusyClipboard)
     EXPECT_EQ(test::folder_names(target), (std::vector<std::string>{"clipboard.zip", "damaged.zip"}));
 }
 
+TEST_F(CliArchiveTest, TheWindowShowsAnArchiveInsteadOfTheClipboard)
+{
+    clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(L"archived text")},
+                        {test::register_format(L"HTML Format"), test::bytes_of("<html><body>archived</body></html>")}});
+    const std::wstring archive = in_target(L"user clipboard.zip");
+    ASSERT_EQ(cli(L"dump \"" + archive + L"\"").status, 0);
+    clipboard.set_flat({{test::register_format(L"Clipwright Live Only"), test::bytes_of("live")}});
+
+    // The archive after --open is not the target folder: that stays the one --target names.
+    test::RunningProgram program(test::windows_path(CLIPWRIGHT_EXE),
+                                 L"--open \"" + archive + L"\" --target \"" + target + L"\"",
+                                 {{L"LOCALAPPDATA", app_data}});
+    HWND window = program.wait_for_window(L"ClipwrightClipboardViewer");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(test::window_text(window), "Clipwright - " + from_wide(archive));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, 1001)));  // Refresh
+    HWND list = GetDlgItem(window, 1002);
+    ASSERT_EQ(test::list_item_count(list), 2);
+    EXPECT_EQ(test::remote_list_text(list, 0, 0), "HTML document");
+    EXPECT_EQ(test::remote_list_text(list, 1, 0), "Plain text");
+    test::save_screenshot(window, test::artifacts_folder() + L"\\e2e\\open-archive.png");
+    EXPECT_EQ(program.close(window), 0);
+
+    test::RunningProgram missing(test::windows_path(CLIPWRIGHT_EXE), L"--open \"" + in_target(L"none.zip") + L"\"",
+                                 {{L"LOCALAPPDATA", app_data}});
+    HWND box = missing.wait_for_window(L"#32770", 20000);
+    ASSERT_NE(box, nullptr);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(missing.wait_for_exit(), 1);
+}
+
 TEST_F(CliArchiveTest, WatchPrintsOneLinePerChangeAndEndsWithItsReader)
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
