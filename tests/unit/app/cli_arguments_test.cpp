@@ -67,12 +67,27 @@ TEST(CliArguments, RefusedCommandLinesSayWhy)
         {{"save", "--as", "a", "--as", "b"}, "Option --as is given twice."},
         {{"save", "--in", "a", "--to", "b"}, "--in and --to cannot be combined."},
         {{"save", "PNG", "--as", "png"}, "FORMAT and --as cannot be combined."},
+        {{"dump"}, "dump needs an ARCHIVE."},
+        {{"restore", "a.zip", "b.zip"}, "Unexpected argument: b.zip"},
+        {{"restore", "a.zip", "--from", "b.zip"}, "Unknown option: --from"},
+        {{"watch", "extra"}, "Unexpected argument: extra"},
     };
     for (const auto& [args, message] : cases) {
         auto parsed = parse_cli_arguments(args);
         ASSERT_TRUE(std::holds_alternative<CliUsageError>(parsed)) << message;
         EXPECT_EQ(std::get<CliUsageError>(parsed).message, message);
     }
+}
+
+TEST(CliArguments, ArchivesGoWhereTheirCommandReadsThem)
+{
+    const auto dump = std::get<CliArguments>(parse_cli_arguments({"dump", "-"}));
+    EXPECT_EQ(dump.archive, "-");  // a lone dash is a name, as for FORMAT
+    EXPECT_FALSE(dump.format);
+    const auto show = std::get<CliArguments>(parse_cli_arguments({"show", "PNG", "--from", "c.zip"}));
+    EXPECT_EQ(show.format, "PNG");
+    EXPECT_EQ(show.from_archive, "c.zip");
+    EXPECT_FALSE(show.archive);
 }
 
 FormatEntry entry(std::uint64_t ordinal, std::uint32_t id, std::string name)
