@@ -197,6 +197,8 @@ bool unsafe_member_name(std::string_view name)
     return false;
 }
 
+constexpr std::uint64_t MAX_INFLATE_RATIO = 1100;
+
 class ZipReader {
 public:
     ~ZipReader()
@@ -250,6 +252,11 @@ public:
         if (zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
             return archive_error("The archive's member " + name + " cannot be read.");
         if (st.size != expected) return size_mismatch(name, expected, st.size);
+        // Deflate cannot expand more than about 1032 to 1, so a larger claim is a bomb or a lie,
+        // refused before anything of that size is allocated.
+        if (!(st.valid & ZIP_STAT_COMP_SIZE) || st.size > st.comp_size * MAX_INFLATE_RATIO + 4096)
+            return archive_error("The archive's member " + name + " claims " + std::to_string(st.size) +
+                                 " bytes from " + std::to_string(st.comp_size) + " compressed; it is not read.");
         zip_file_t* file = zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0);
         if (!file)
             return archive_error("The archive's member " + name + " cannot be opened: " + zip_strerror(zip_) + ".");

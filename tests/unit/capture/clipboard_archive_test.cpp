@@ -103,15 +103,17 @@ std::string zip_with(const std::string& manifest, std::vector<test::ZipMember> m
     return test::build_zip(members);
 }
 
-// A member that inflates to a megabyte while its headers say ten bytes.
-std::string lying_bomb()
+// A deflated member "b" of `actual` bytes whose manifest and headers say `claimed` bytes.
+std::string lying_member(std::uint32_t claimed, std::size_t actual)
 {
-    const std::string manifest = manifest_with(format_json("49408", "Bomb", R"("member": "b", "size": 10)"));
-    std::string zip = zip_with(manifest, {{"b", std::string(1 << 20, '\0'), true}});
+    const std::string size = R"("member": "b", "size": )" + std::to_string(claimed);
+    std::string zip = zip_with(manifest_with(format_json("49408", "Bomb", size)), {{"b", std::string(actual, '\0'), true}});
+    std::string field;
+    for (int i = 0; i < 4; ++i) field.push_back(static_cast<char>(claimed >> (8 * i)));
     // Both the local and the central header of "b" carry the inflated size after the compressed one.
     for (const auto& [signature, size_field, name_field] : {std::tuple{"PK\x03\x04", 22, 30}, std::tuple{"PK\x01\x02", 24, 46}})
         for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 1))
-            if (zip.compare(at + name_field, 1, "b") == 0) zip.replace(at + size_field, 4, std::string("\x0A\0\0\0", 4));
+            if (zip.compare(at + name_field, 1, "b") == 0) zip.replace(at + size_field, 4, field);
     return zip;
 }
 
@@ -139,7 +141,10 @@ TEST(ClipboardArchive, HostileArchivesAreRefusedWithTheirReason)
          "The archive is inconsistent: member formats/1.bin holds 2 bytes where the manifest says 3."},
         {zip_with(manifest_with(format_json("49408", "Huge", R"("member": "formats/1.bin", "size": 268435457)"))),
          "The archive's manifest is invalid: \"size\" of format 1 is 268435457, outside what it may be."},
-        {lying_bomb(), "The archive's member b holds more than its stated size."},
+        {lying_member(10, 1 << 20), "The archive's member b holds more than its stated size."},
+        {lying_member(200000000, 1000), "The archive's member b claims 200000000 bytes from " +
+                                            std::to_string(test::deflate_raw(std::string(1000, '\0')).size()) +
+                                            " compressed; it is not read."},
         {zip_with(manifest_with(format_json("49408", "A", one_member) + "," + format_json("49408", "B", one_member)),
                   {{"formats/1.bin", "abc"}}),
          "The archive's manifest is invalid: format 49408 is listed twice."},
