@@ -1,6 +1,8 @@
 #include "capture/archive_source_win.h"
 
 #include <algorithm>
+#include <cstring>
+#include <cwchar>
 
 #include "base/error_win.h"
 #include "base/handles_win.h"
@@ -18,8 +20,7 @@ ArchiveSource::ArchiveSource(ClipboardArchive archive) : archive_(std::move(arch
 
 ArchiveSource::~ArchiveSource()
 {
-    for (const auto& [id, handle] : handles_)
-        if (const ArchivedFormat* format = find(id)) free_clipboard_handle(*format, handle);
+    for (const auto& entry : handles_) free_clipboard_handle(entry.second.first, entry.second.second);
 }
 
 const ArchivedFormat* ArchiveSource::find(std::uint32_t id) const
@@ -44,15 +45,69 @@ std::string archived_format_unavailable_message(const ArchivedFormat& format)
     return format.name + " is stored in the archive.";
 }
 
+const ArchivedFormat* ArchiveSource::stored(std::uint32_t id) const
+{
+    const ArchivedFormat* format = find(id);
+    return format && format->content == ArchiveContent::stored ? format : nullptr;
+}
+
+// What Windows would make of the stored format a synthesised one was made from, as it makes it:
+// text through the code pages of this machine, a bitmap from the DIB and a DIB from the bitmap.
+std::optional<ArchivedFormat> ArchiveSource::synthesise(const ArchivedFormat& format) const
+{
+    ArchivedFormat made = format;
+    made.content = ArchiveContent::stored;
+    made.encoding = ArchiveEncoding::global;
+    auto text_from_unicode = [&](UINT code_page) -> bool {
+        const ArchivedFormat* unicode = stored(CF_UNICODETEXT);
+        if (!unicode) return false;
+        std::wstring wide(unicode->bytes.size() / 2, L'\0');
+        std::memcpy(wide.data(), unicode->bytes.data(), wide.size() * 2);
+        wide.resize(wcsnlen(wide.c_str(), wide.size()));
+        const int n = WideCharToMultiByte(code_page, 0, wide.c_str(), static_cast<int>(wide.size()) + 1, nullptr, 0, nullptr, nullptr);
+        made.bytes.resize(static_cast<std::size_t>(std::max(n, 0)));
+        return n > 0 && WideCharToMultiByte(code_page, 0, wide.c_str(), static_cast<int>(wide.size()) + 1,
+                                            reinterpret_cast<char*>(made.bytes.data()), n, nullptr, nullptr) == n;
+    };
+    switch (format.id) {
+        case CF_TEXT:
+            if (text_from_unicode(CP_ACP)) return made;
+            break;
+        case CF_OEMTEXT:
+            if (text_from_unicode(CP_OEMCP)) return made;
+            break;
+        case CF_DIB:
+            if (const ArchivedFormat* bitmap = stored(CF_BITMAP)) {
+                made.bytes = bitmap->bytes;
+                return made;
+            }
+            break;
+        case CF_BITMAP:
+            for (const std::uint32_t dib : {CF_DIB, CF_DIBV5})
+                if (const ArchivedFormat* source = stored(dib)) {
+                    made.bytes = source->bytes;
+                    made.encoding = ArchiveEncoding::dib;
+                    return made;
+                }
+            break;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
 Result<HANDLE> ArchiveSource::handle(std::uint32_t id)
 {
-    if (const auto it = handles_.find(id); it != handles_.end()) return it->second;
+    if (const auto it = handles_.find(id); it != handles_.end()) return it->second.first;
     const ArchivedFormat* format = find(id);
     if (!format || !format->listed_by_win32) return Error::from_win32(ERROR_NOT_FOUND);
+    std::optional<ArchivedFormat> synthesised;
+    if (format->content == ArchiveContent::synthesised) synthesised = synthesise(*format);
+    if (synthesised) format = &*synthesised;
     if (format->content != ArchiveContent::stored) return Error::invalid_data(archived_format_unavailable_message(*format));
     auto made = make_clipboard_handle(*format);
     if (!made) return made.error();
-    handles_.emplace(id, *made);
+    handles_.emplace(id, std::pair{*made, format->encoding});
     return *made;
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <utility>
 
 #include "base/error.h"
 #include "base/win32.h"
@@ -30,9 +32,11 @@ public:
 
 private:
     const ArchivedFormat* find(std::uint32_t id) const;
+    const ArchivedFormat* stored(std::uint32_t id) const;
+    std::optional<ArchivedFormat> synthesise(const ArchivedFormat& format) const;
 
     ClipboardArchive archive_;
-    std::map<std::uint32_t, HANDLE> handles_;
+    std::map<std::uint32_t, std::pair<HANDLE, ArchiveEncoding>> handles_;
 };
 
 // Installs `source` for this thread until the scope ends.

@@ -17,7 +17,7 @@ Result<ClipboardArchive> dump_clipboard(HWND window);
 // caller owns it until the clipboard accepts it.
 Result<HANDLE> make_clipboard_handle(const ArchivedFormat& format);
 // Frees what make_clipboard_handle returned when the clipboard did not take it.
-void free_clipboard_handle(const ArchivedFormat& format, HANDLE handle);
+void free_clipboard_handle(HANDLE handle, ArchiveEncoding encoding);
 
 // Puts every stored format back in one transaction. Formats recorded as synthesised are left to
 // Windows. When some formats existed only as OLE offers, everything goes through one data object

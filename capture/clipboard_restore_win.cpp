@@ -278,7 +278,7 @@ Status restore_flat(HWND window, const std::vector<Placed>& placed)
 {
     std::vector<std::pair<const Placed*, HANDLE>> handles;
     auto free_from = [&](std::size_t first) {
-        for (std::size_t i = first; i < handles.size(); ++i) free_clipboard_handle(*handles[i].first->format, handles[i].second);
+        for (std::size_t i = first; i < handles.size(); ++i) free_clipboard_handle(handles[i].second, handles[i].first->format->encoding);
     };
     // Everything is made before the clipboard is touched, so a failure here changes nothing.
     for (const Placed& p : placed) {
@@ -368,9 +368,9 @@ Result<HANDLE> make_clipboard_handle(const ArchivedFormat& format)
     return static_cast<HANDLE>(*block);
 }
 
-void free_clipboard_handle(const ArchivedFormat& format, HANDLE handle)
+void free_clipboard_handle(HANDLE handle, ArchiveEncoding encoding)
 {
-    switch (format.encoding) {
+    switch (encoding) {
         case ArchiveEncoding::dib:
         case ArchiveEncoding::palette:
             DeleteObject(handle);
