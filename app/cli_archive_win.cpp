@@ -28,11 +28,12 @@ std::string unstored_lines(const ClipboardArchive& archive, std::string_view ver
     std::string lines;
     for (const ArchivedFormat& format : archive.formats) {
         if (format.content == ArchiveContent::failed)
-            lines += "clipwright-cli: " + std::string(verb) + ": " + format.name + ": " + lf_line_ends(format.error.value_or("")) + "\n";
+            lines += "clipwright-cli: " + std::string(verb) + ": " + format.name + ": " +
+                     lf_line_ends(format.error.value_or("")) + "\n";
         for (const ArchivedItem& item : format.items)
             if (!item.bytes)
-                lines += "clipwright-cli: " + std::string(verb) + ": " + format.name + " item " + std::to_string(item.lindex) +
-                         ": " + item.error.value_or("") + "\n";
+                lines += "clipwright-cli: " + std::string(verb) + ": " + format.name + " item " +
+                         std::to_string(item.lindex) + ": " + item.error.value_or("") + "\n";
     }
     return lines;
 }
@@ -40,7 +41,9 @@ std::string unstored_lines(const ClipboardArchive& archive, std::string_view ver
 Result<ClipboardArchive> load_archive(const std::string& archive_path)
 {
     auto archive = load_clipboard_archive(cli_full_path(archive_path));
-    if (!archive) return Error{archive.error().code, "Cannot use the archive " + archive_path + ": " + error_display(archive.error())};
+    if (!archive)
+        return Error{archive.error().code,
+                     "Cannot use the archive " + archive_path + ": " + error_display(archive.error())};
     return archive;
 }
 
@@ -49,7 +52,8 @@ Result<ClipboardArchive> load_archive(const std::string& archive_path)
 CliOutput run_dump(HWND window, const std::string& archive_path)
 {
     const std::wstring destination = cli_full_path(archive_path);
-    if (path_exists(destination)) return cli_failure(CLI_SAVE_FAILED, archive_path + " already exists; nothing was overwritten.");
+    if (path_exists(destination))
+        return cli_failure(CLI_SAVE_FAILED, archive_path + " already exists; nothing was overwritten.");
     Result<ClipboardArchive> archive = dump_clipboard(window);
     if (!archive) return cli_busy(archive.error());
     if (clipboard_sequence_number() != archive->sequence_number)

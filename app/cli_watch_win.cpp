@@ -63,19 +63,20 @@ Change read_change(HWND window)
     ClipboardSession clipboard;
     if (!clipboard.open(window)) return change;
     change.listed = true;
-    for (UINT id = EnumClipboardFormats(0); id != 0; id = EnumClipboardFormats(id)) change.formats.push_back(format_name(id));
+    for (UINT id = EnumClipboardFormats(0); id != 0; id = EnumClipboardFormats(id))
+        change.formats.push_back(format_name(id));
     return change;
 }
 
 std::string change_line(const Change& change, bool json)
 {
     if (json) {
-        nlohmann::ordered_json line = {{"time", change.time},
-                                       {"sequence_number", change.sequence},
-                                       {"owner_process", change.owner.empty() ? nlohmann::ordered_json(nullptr)
-                                                                              : nlohmann::ordered_json(change.owner)},
-                                       {"formats", change.listed ? nlohmann::ordered_json(change.formats)
-                                                                 : nlohmann::ordered_json(nullptr)}};
+        nlohmann::ordered_json line = {
+            {"time", change.time},
+            {"sequence_number", change.sequence},
+            {"owner_process",
+             change.owner.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(change.owner)},
+            {"formats", change.listed ? nlohmann::ordered_json(change.formats) : nlohmann::ordered_json(nullptr)}};
         return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
     }
     std::string names;
@@ -127,7 +128,8 @@ CliOutput run_watch(bool json)
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = CLASS_NAME;
     RegisterClassExW(&wc);
-    UniqueWindow window(CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+    UniqueWindow window(
+        CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
     if (!window) return cli_failure(1, "The watch window could not be created: " + error_display(last_error()));
     WatchState state{json};
     SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));

@@ -20,8 +20,8 @@ constexpr std::size_t PAYLOAD = 256u << 20;
 void report(const char* what, std::vector<double> runs)
 {
     std::sort(runs.begin(), runs.end());
-    std::printf("%-34s %10.3f s %9.1f MiB/s  (median %.3f s, %zu runs)\n", what, runs.front(),
-                256.0 / runs.front(), runs[runs.size() / 2], runs.size());
+    std::printf("%-34s %10.3f s %9.1f MiB/s  (median %.3f s, %zu runs)\n", what, runs.front(), 256.0 / runs.front(),
+                runs[runs.size() / 2], runs.size());
 }
 
 bool put_on_clipboard(UINT format)

@@ -36,7 +36,7 @@ std::string archived_format_unavailable_message(const ArchivedFormat& format)
         case ArchiveContent::synthesised:
             return format.name + " was made by Windows from another format and is not stored in the archive.";
         case ArchiveContent::failed:
-            return format.name + " could not be read when the archive was made: " + format.error.value_or("") ;
+            return format.name + " could not be read when the archive was made: " + format.error.value_or("");
         case ArchiveContent::items:
             return format.name + " is stored one item at a time.";
         case ArchiveContent::stored:
@@ -64,7 +64,8 @@ std::optional<ArchivedFormat> ArchiveSource::synthesise(const ArchivedFormat& fo
         std::wstring wide(unicode->bytes.size() / 2, L'\0');
         std::memcpy(wide.data(), unicode->bytes.data(), wide.size() * 2);
         wide.resize(wcsnlen(wide.c_str(), wide.size()));
-        const int n = WideCharToMultiByte(code_page, 0, wide.c_str(), static_cast<int>(wide.size()) + 1, nullptr, 0, nullptr, nullptr);
+        const int n = WideCharToMultiByte(code_page, 0, wide.c_str(), static_cast<int>(wide.size()) + 1, nullptr, 0,
+                                          nullptr, nullptr);
         made.bytes.resize(static_cast<std::size_t>(std::max(n, 0)));
         return n > 0 && WideCharToMultiByte(code_page, 0, wide.c_str(), static_cast<int>(wide.size()) + 1,
                                             reinterpret_cast<char*>(made.bytes.data()), n, nullptr, nullptr) == n;
@@ -104,7 +105,8 @@ Result<HANDLE> ArchiveSource::handle(std::uint32_t id)
     std::optional<ArchivedFormat> synthesised;
     if (format->content == ArchiveContent::synthesised) synthesised = synthesise(*format);
     if (synthesised) format = &*synthesised;
-    if (format->content != ArchiveContent::stored) return Error::invalid_data(archived_format_unavailable_message(*format));
+    if (format->content != ArchiveContent::stored)
+        return Error::invalid_data(archived_format_unavailable_message(*format));
     auto made = make_clipboard_handle(*format);
     if (!made) return made.error();
     handles_.emplace(id, std::pair{*made, format->encoding});
@@ -119,15 +121,16 @@ Result<StreamRead> ArchiveSource::stream(std::uint32_t id, std::int32_t lindex) 
     if (format->content == ArchiveContent::stored) bytes = &format->bytes;
     for (const ArchivedItem& item : format->items)
         if (item.lindex == lindex) {
-            if (!item.bytes) return Error::invalid_data(format->name + " item " + std::to_string(lindex) +
-                                                        " could not be read when the archive was made: " +
-                                                        item.error.value_or(""));
+            if (!item.bytes)
+                return Error::invalid_data(format->name + " item " + std::to_string(lindex) +
+                                           " could not be read when the archive was made: " + item.error.value_or(""));
             bytes = &*item.bytes;
         }
     if (!bytes) return Error::invalid_data(archived_format_unavailable_message(*format));
     StreamRead read;
     read.complete = bytes->size() <= OLE_STREAM_LIMIT;
-    read.bytes.assign(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(bytes->size(), OLE_STREAM_LIMIT)));
+    read.bytes.assign(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(
+                                                           std::min<std::size_t>(bytes->size(), OLE_STREAM_LIMIT)));
     return read;
 }
 
@@ -161,7 +164,8 @@ Result<ClipboardArchive> load_clipboard_archive(const std::wstring& path)
     if (!GetFileSizeEx(file.get(), &size)) return last_error();
     // The members' own caps bound what is kept; the file may hold a little more than they do.
     if (static_cast<std::uint64_t>(size.QuadPart) > ARCHIVE_TOTAL_LIMIT + ARCHIVE_MANIFEST_LIMIT + (16u << 20))
-        return Error::invalid_data("The archive is " + std::to_string(size.QuadPart) + " bytes, larger than any archive this program writes.");
+        return Error::invalid_data("The archive is " + std::to_string(size.QuadPart) +
+                                   " bytes, larger than any archive this program writes.");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < bytes.size()) {

@@ -236,7 +236,8 @@ public:
         const zip_int64_t index = zip_name_locate(zip_, name.c_str(), 0);
         zip_stat_t st;
         zip_stat_init(&st);
-        if (index < 0 || zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+        if (index < 0 || zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+            !(st.valid & ZIP_STAT_SIZE))
             return std::nullopt;
         return st.size;
     }
@@ -299,7 +300,8 @@ public:
         if (it == object.end() || !it->is_number_integer()) return missing(key, "an integer");
         if (it->is_number_unsigned()) {
             const std::uint64_t v = it->get<std::uint64_t>();
-            if (v > high || (low > 0 && v < static_cast<std::uint64_t>(low))) return out_of_range(key, std::to_string(v));
+            if (v > high || (low > 0 && v < static_cast<std::uint64_t>(low)))
+                return out_of_range(key, std::to_string(v));
             return static_cast<T>(v);
         }
         const std::int64_t v = it->get<std::int64_t>();
@@ -341,8 +343,8 @@ public:
 
     Error missing(const char* key, const char* what) const
     {
-        return archive_error("The archive's manifest is invalid: \"" + std::string(key) + "\"" + where_ +
-                             " must be " + what + ".");
+        return archive_error("The archive's manifest is invalid: \"" + std::string(key) + "\"" + where_ + " must be " +
+                             what + ".");
     }
     Error out_of_range(const char* key, const std::string& value) const
     {
@@ -402,9 +404,9 @@ public:
     Status take(std::uint64_t size)
     {
         if (size > ARCHIVE_MEMBER_LIMIT || size > ARCHIVE_TOTAL_LIMIT - used_)
-            return archive_error("The archive's members are larger than the " + std::to_string(ARCHIVE_MEMBER_LIMIT >> 20) +
-                                 " MiB allowed for one format or the " + std::to_string(ARCHIVE_TOTAL_LIMIT >> 20) +
-                                 " MiB allowed for all; it is not read.");
+            return archive_error("The archive's members are larger than the " +
+                                 std::to_string(ARCHIVE_MEMBER_LIMIT >> 20) + " MiB allowed for one format or the " +
+                                 std::to_string(ARCHIVE_TOTAL_LIMIT >> 20) + " MiB allowed for all; it is not read.");
         used_ += size;
         return ok_status();
     }
@@ -681,9 +683,9 @@ bool is_ole_bookkeeping_format(std::string_view name)
 std::optional<std::uint32_t> descriptor_item_count(ByteView descriptor)
 {
     if (descriptor.size() < 4) return std::nullopt;
-    const std::uint32_t count = static_cast<std::uint32_t>(descriptor[0]) | static_cast<std::uint32_t>(descriptor[1]) << 8 |
-                                static_cast<std::uint32_t>(descriptor[2]) << 16 |
-                                static_cast<std::uint32_t>(descriptor[3]) << 24;
+    const std::uint32_t count =
+        static_cast<std::uint32_t>(descriptor[0]) | static_cast<std::uint32_t>(descriptor[1]) << 8 |
+        static_cast<std::uint32_t>(descriptor[2]) << 16 | static_cast<std::uint32_t>(descriptor[3]) << 24;
     return std::min<std::uint32_t>(count, ARCHIVE_ITEM_LIMIT);
 }
 

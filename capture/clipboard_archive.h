@@ -22,14 +22,14 @@ inline constexpr std::string_view CLIPBOARD_ARCHIVE_KIND = "clipwright-clipboard
 inline constexpr std::string_view ARCHIVE_MANIFEST_NAME = "manifest.json";
 
 // Bounds of what an archive may hold.
-inline constexpr std::uint64_t ARCHIVE_MANIFEST_LIMIT = 8u << 20;          // bytes of manifest.json
-inline constexpr std::size_t ARCHIVE_FORMAT_LIMIT = 0xFFFF;                // one per 16-bit identifier
-inline constexpr std::size_t ARCHIVE_OFFER_LIMIT = 4096;                   // FORMATETCs of one format
-inline constexpr std::size_t ARCHIVE_ITEM_LIMIT = 4096;                    // FileContents items of one format
-inline constexpr std::size_t ARCHIVE_NAME_LIMIT = 255;                     // characters of a registered name
-inline constexpr std::size_t ARCHIVE_TARGET_DEVICE_LIMIT = 0x10000;       // bytes of one DVTARGETDEVICE
-inline constexpr std::uint64_t ARCHIVE_MEMBER_LIMIT = 0x10000000;          // 256 MiB, the largest read
-inline constexpr std::uint64_t ARCHIVE_TOTAL_LIMIT = 0x40000000;           // 1 GiB of members together
+inline constexpr std::uint64_t ARCHIVE_MANIFEST_LIMIT = 8u << 20;    // bytes of manifest.json
+inline constexpr std::size_t ARCHIVE_FORMAT_LIMIT = 0xFFFF;          // one per 16-bit identifier
+inline constexpr std::size_t ARCHIVE_OFFER_LIMIT = 4096;             // FORMATETCs of one format
+inline constexpr std::size_t ARCHIVE_ITEM_LIMIT = 4096;              // FileContents items of one format
+inline constexpr std::size_t ARCHIVE_NAME_LIMIT = 255;               // characters of a registered name
+inline constexpr std::size_t ARCHIVE_TARGET_DEVICE_LIMIT = 0x10000;  // bytes of one DVTARGETDEVICE
+inline constexpr std::uint64_t ARCHIVE_MEMBER_LIMIT = 0x10000000;    // 256 MiB, the largest read
+inline constexpr std::uint64_t ARCHIVE_TOTAL_LIMIT = 0x40000000;     // 1 GiB of members together
 inline constexpr std::uint64_t ARCHIVE_ENTRY_LIMIT = 2 * 0xFFFF + 2 * ARCHIVE_ITEM_LIMIT;  // ZIP entries
 
 // How a stored format's bytes are kept. GDI objects have no bytes of their own on the clipboard;
@@ -122,8 +122,10 @@ std::optional<std::uint32_t> descriptor_item_count(ByteView descriptor);
 
 // Why a format was not stored.
 std::string archive_too_large_message(std::uint64_t size);
-inline constexpr std::string_view GDI_OBJECT_NOT_PORTABLE = "A GDI object format has no portable form; it is not stored.";
-inline constexpr std::string_view STREAM_TOO_LARGE_TO_STORE = "The OLE stream exceeds the 64 MiB limit; it is not stored.";
+inline constexpr std::string_view GDI_OBJECT_NOT_PORTABLE =
+    "A GDI object format has no portable form; it is not stored.";
+inline constexpr std::string_view STREAM_TOO_LARGE_TO_STORE =
+    "The OLE stream exceeds the 64 MiB limit; it is not stored.";
 inline constexpr std::string_view NO_STORABLE_MEDIUM = "No offer of this format has a medium that can be stored.";
 
 // Error texts of the reader that tests and callers compare.

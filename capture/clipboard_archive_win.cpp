@@ -51,7 +51,8 @@ Result<std::vector<std::uint8_t>> dib_of_bitmap(HBITMAP bitmap)
     const std::uint64_t stride = (static_cast<std::uint64_t>(info.bmWidth) * bits + 31) / 32 * 4;
     const std::uint64_t height = static_cast<std::uint64_t>(std::abs(info.bmHeight));
     const std::uint64_t header = sizeof(BITMAPINFOHEADER) + 4ull * colours;
-    if (stride * height > LARGE_PAYLOAD_LIMIT - header) return Error::invalid_data(archive_too_large_message(header + stride * height));
+    if (stride * height > LARGE_PAYLOAD_LIMIT - header)
+        return Error::invalid_data(archive_too_large_message(header + stride * height));
     std::vector<std::uint8_t> dib(static_cast<std::size_t>(header + stride * height));
     auto* bi = reinterpret_cast<BITMAPINFO*>(dib.data());
     bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -125,7 +126,8 @@ void read_flat_format(ArchivedFormat& format)
             return keep(dib_of_bitmap(static_cast<HBITMAP>(handle)), ArchiveEncoding::dib);
         case CF_ENHMETAFILE:
         case CF_DSPENHMETAFILE:
-            return keep(bits_of_enhanced_metafile(static_cast<HENHMETAFILE>(handle)), ArchiveEncoding::enhanced_metafile);
+            return keep(bits_of_enhanced_metafile(static_cast<HENHMETAFILE>(handle)),
+                        ArchiveEncoding::enhanced_metafile);
         case CF_METAFILEPICT:
         case CF_DSPMETAFILEPICT:
             return keep(bits_of_metafile_picture(handle), ArchiveEncoding::metafile_picture);
@@ -182,7 +184,8 @@ Status read_flat_list(HWND window, ClipboardArchive& archive)
 std::optional<std::vector<std::uint8_t>> target_device_bytes(const DVTARGETDEVICE* device)
 {
     if (!device) return std::nullopt;
-    const std::size_t size = std::clamp<std::size_t>(device->tdSize, sizeof(DVTARGETDEVICE), ARCHIVE_TARGET_DEVICE_LIMIT);
+    const std::size_t size =
+        std::clamp<std::size_t>(device->tdSize, sizeof(DVTARGETDEVICE), ARCHIVE_TARGET_DEVICE_LIMIT);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(device);
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
@@ -217,7 +220,8 @@ Status read_catalogue(IDataObject* data, ClipboardArchive& archive)
             archive.formats.push_back(new_format(element.cfFormat, false));
             found = archive.formats.end() - 1;
         }
-        if (std::none_of(found->offers.begin(), found->offers.end(), [&](const ArchivedOffer& o) { return same_offer(o, offer); }))
+        if (std::none_of(found->offers.begin(), found->offers.end(),
+                         [&](const ArchivedOffer& o) { return same_offer(o, offer); }))
             found->offers.push_back(std::move(offer));
         if (FAILED(next)) return Error{next, std::nullopt};
     }
@@ -253,7 +257,8 @@ Result<std::vector<std::uint8_t>> read_offered(IDataObject* data, std::uint32_t 
     IStream* stream = guard.medium.pstm;
     if (!stream) return Error::invalid_data(std::string(OLE_NULL_STREAM_MESSAGE));
     LARGE_INTEGER zero{};
-    if (const HRESULT seek = stream->Seek(zero, STREAM_SEEK_SET, nullptr); FAILED(seek)) return Error{seek, std::nullopt};
+    if (const HRESULT seek = stream->Seek(zero, STREAM_SEEK_SET, nullptr); FAILED(seek))
+        return Error{seek, std::nullopt};
     auto read = read_stream_capped([stream](std::uint8_t* buffer, std::size_t count) -> Result<std::size_t> {
         ULONG got = 0;
         const HRESULT r = stream->Read(buffer, static_cast<ULONG>(count), &got);

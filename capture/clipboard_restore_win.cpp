@@ -65,12 +65,14 @@ Result<HANDLE> bitmap_of_dib(const ArchivedFormat& format)
     const auto* info = reinterpret_cast<const BITMAPINFO*>(format.bytes.data());
     const LONG width = info->bmiHeader.biWidth;
     const LONG height = info->bmiHeader.biHeight;
-    const std::uint64_t stride = (static_cast<std::uint64_t>(std::abs(width)) * info->bmiHeader.biBitCount + 31) / 32 * 4;
-    if (info->bmiHeader.biCompression == BI_RGB && stride * static_cast<std::uint64_t>(std::abs(height)) > format.bytes.size() - *offset)
+    const std::uint64_t stride =
+        (static_cast<std::uint64_t>(std::abs(width)) * info->bmiHeader.biBitCount + 31) / 32 * 4;
+    if (info->bmiHeader.biCompression == BI_RGB &&
+        stride * static_cast<std::uint64_t>(std::abs(height)) > format.bytes.size() - *offset)
         return bad_bytes(format, "DIB");
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, format.bytes.data() + *offset, info,
-                                    DIB_RGB_COLORS);
+    HBITMAP bitmap =
+        CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, format.bytes.data() + *offset, info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (!bitmap) return last_error_or_failure();
     return static_cast<HANDLE>(bitmap);
@@ -82,7 +84,8 @@ Result<HANDLE> metafile_picture_of(const ArchivedFormat& format)
     const UINT size = static_cast<UINT>(format.bytes.size() - METAFILE_HEADER_SIZE);
     HMETAFILE metafile = SetMetaFileBitsEx(size, format.bytes.data() + METAFILE_HEADER_SIZE);
     if (!metafile) return last_error_or_failure();
-    const METAFILEPICT picture{get_le32(format.bytes, 0), get_le32(format.bytes, 4), get_le32(format.bytes, 8), metafile};
+    const METAFILEPICT picture{get_le32(format.bytes, 0), get_le32(format.bytes, 4), get_le32(format.bytes, 8),
+                               metafile};
     auto block = global_of({reinterpret_cast<const std::uint8_t*>(&picture), sizeof picture});
     if (!block) DeleteMetaFile(metafile);
     if (!block) return block.error();
@@ -159,7 +162,10 @@ public:
         for (const Offered& o : offered_) formats.push_back(o.format);
         return SHCreateStdEnumFmtEtc(static_cast<UINT>(formats.size()), formats.data(), out);
     }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override
+    {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
@@ -169,7 +175,8 @@ private:
         for (const Offered& o : offered_)
             if (o.format.cfFormat == wanted.cfFormat && (o.format.tymed & wanted.tymed) != 0 &&
                 o.format.dwAspect == wanted.dwAspect &&
-                (o.format.lindex == wanted.lindex || (o.format.lindex == -1 && wanted.lindex != -1 && !o.source->items.empty())))
+                (o.format.lindex == wanted.lindex ||
+                 (o.format.lindex == -1 && wanted.lindex != -1 && !o.source->items.empty())))
                 return &o;
         return nullptr;
     }
@@ -278,7 +285,8 @@ Status restore_flat(HWND window, const std::vector<Placed>& placed)
 {
     std::vector<std::pair<const Placed*, HANDLE>> handles;
     auto free_from = [&](std::size_t first) {
-        for (std::size_t i = first; i < handles.size(); ++i) free_clipboard_handle(handles[i].second, handles[i].first->format->encoding);
+        for (std::size_t i = first; i < handles.size(); ++i)
+            free_clipboard_handle(handles[i].second, handles[i].first->format->encoding);
     };
     // Everything is made before the clipboard is touched, so a failure here changes nothing.
     for (const Placed& p : placed) {
@@ -391,9 +399,8 @@ Status restore_clipboard(HWND window, const ClipboardArchive& archive)
 {
     auto placed = placed_formats(archive);
     if (!placed) return placed.error();
-    const bool ole_only = std::any_of(placed->begin(), placed->end(), [](const Placed& p) {
-        return !p.format->listed_by_win32;
-    });
+    const bool ole_only =
+        std::any_of(placed->begin(), placed->end(), [](const Placed& p) { return !p.format->listed_by_win32; });
     return ole_only ? restore_through_ole(window, *placed) : restore_flat(window, *placed);
 }
 

@@ -81,8 +81,9 @@ const ArchivedFormat* archived_named(const ClipboardArchive& archive, const std:
 
 TEST_F(CliArchiveTest, DumpEmptyRestoreGivesTheSameClipboardBack)
 {
-    const std::string html = "Version:0.9\r\nStartHTML:0000000071\r\nEndHTML:0000000108\r\n\r\n\r\n\r\n"
-                             "<html><body><b>bold</b></body></html>";
+    const std::string html =
+        "Version:0.9\r\nStartHTML:0000000071\r\nEndHTML:0000000108\r\n\r\n\r\n\r\n"
+        "<html><body><b>bold</b></body></html>";
     const UINT stream_only = test::register_format(L"Clipwright Archive Stream");
     auto* object = test::TestDataObject::create(
         {test::TestOffer{static_cast<CLIPFORMAT>(stream_only), TYMED_ISTREAM, DVASPECT_CONTENT, -1, false,
@@ -95,8 +96,9 @@ TEST_F(CliArchiveTest, DumpEmptyRestoreGivesTheSameClipboardBack)
                  {CF_ENHMETAFILE, {}, false, small_enhanced_metafile()},
                  {test::register_format(L"Clipwright Archive Private"), test::bytes_of("private\x01\x02", false)}});
     object->Release();
-    const std::vector<std::string> names{"CF_UNICODETEXT", "HTML Format", "PNG", "CF_DIB", "CF_ENHMETAFILE",
-                                         "Clipwright Archive Private", "Clipwright Archive Stream"};
+    const std::vector<std::string> names{
+        "CF_UNICODETEXT",           "HTML Format", "PNG", "CF_DIB", "CF_ENHMETAFILE", "Clipwright Archive Private",
+        "Clipwright Archive Stream"};
     // What Windows makes from them is not stored, but --from makes it the same way.
     std::vector<std::string> shown_names = names;
     shown_names.insert(shown_names.end(), {"CF_TEXT", "CF_OEMTEXT", "CF_BITMAP"});

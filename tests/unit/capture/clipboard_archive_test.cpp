@@ -24,17 +24,48 @@ ClipboardArchive sample_archive()
     archive.sequence_number = 41;
     archive.owner_window = 0x1A2B;
     archive.created = "2026-12-09T16:40:00Z";
-    ArchivedFormat text{13, "CF_UNICODETEXT", false, true, {{1, 1, -1, std::nullopt}}, ArchiveContent::stored,
-                        ArchiveEncoding::global, bytes_of(std::string("h\0i\0\0\0", 6)), std::nullopt, {}};
-    ArchivedFormat bitmap{2, "CF_BITMAP", false, true, {}, ArchiveContent::stored, ArchiveEncoding::dib,
-                          bytes_of("dib bits"), std::nullopt, {}};
-    ArchivedFormat oem{7, "CF_OEMTEXT", false, true, {}, ArchiveContent::synthesised, ArchiveEncoding::global, {},
-                       std::nullopt, {}};
-    ArchivedFormat lost{0xC0FF, "Lost", true, true, {}, ArchiveContent::failed, ArchiveEncoding::global, {},
-                        "Access is denied. (0x80070005)", {}};
-    ArchivedFormat contents{0xC100, "FileContents", true, false,
+    ArchivedFormat text{13,
+                        "CF_UNICODETEXT",
+                        false,
+                        true,
+                        {{1, 1, -1, std::nullopt}},
+                        ArchiveContent::stored,
+                        ArchiveEncoding::global,
+                        bytes_of(std::string("h\0i\0\0\0", 6)),
+                        std::nullopt,
+                        {}};
+    ArchivedFormat bitmap{2,
+                          "CF_BITMAP",
+                          false,
+                          true,
+                          {},
+                          ArchiveContent::stored,
+                          ArchiveEncoding::dib,
+                          bytes_of("dib bits"),
+                          std::nullopt,
+                          {}};
+    ArchivedFormat oem{7,  "CF_OEMTEXT", false, true, {}, ArchiveContent::synthesised, ArchiveEncoding::global,
+                       {}, std::nullopt, {}};
+    ArchivedFormat lost{0xC0FF,
+                        "Lost",
+                        true,
+                        true,
+                        {},
+                        ArchiveContent::failed,
+                        ArchiveEncoding::global,
+                        {},
+                        "Access is denied. (0x80070005)",
+                        {}};
+    ArchivedFormat contents{0xC100,
+                            "FileContents",
+                            true,
+                            false,
                             {{4, 1, -1, std::nullopt}, {4, 1, 0, Bytes{0x10, 0, 0, 0, 0xAB}}},
-                            ArchiveContent::failed, ArchiveEncoding::global, {}, "No item -1.", {}};
+                            ArchiveContent::failed,
+                            ArchiveEncoding::global,
+                            {},
+                            "No item -1.",
+                            {}};
     contents.items = {{0, bytes_of("first file"), std::nullopt}, {1, std::nullopt, "Unspecified error (0x80004005)"}};
     archive.formats = {text, bitmap, oem, lost, contents};
     return archive;
@@ -87,14 +118,16 @@ std::string manifest_with(const std::string& formats, int version = 1)
 {
     return R"({"kind": "clipwright-clipboard", "version": )" + std::to_string(version) +
            R"(, "created": "", "sequence_number": 1, "owner_window": 0, "enum_end_code": 0, "ole_error": null,
-           "formats": [)" + formats + "]}";
+           "formats": [)" +
+           formats + "]}";
 }
 
 std::string format_json(const std::string& id, const std::string& name, const std::string& stored)
 {
     return R"({"id": )" + id + R"(, "name": ")" + name +
            R"(", "registered": true, "listed_by_win32": true, "offers": [], "content": "stored",
-           "encoding": "global", )" + stored + R"(, "error": null, "items": []})";
+           "encoding": "global", )" +
+           stored + R"(, "error": null, "items": []})";
 }
 
 std::string zip_with(const std::string& manifest, std::vector<test::ZipMember> members = {})
@@ -107,11 +140,13 @@ std::string zip_with(const std::string& manifest, std::vector<test::ZipMember> m
 std::string lying_member(std::uint32_t claimed, std::size_t actual)
 {
     const std::string size = R"("member": "b", "size": )" + std::to_string(claimed);
-    std::string zip = zip_with(manifest_with(format_json("49408", "Bomb", size)), {{"b", std::string(actual, '\0'), true}});
+    std::string zip =
+        zip_with(manifest_with(format_json("49408", "Bomb", size)), {{"b", std::string(actual, '\0'), true}});
     std::string field;
     for (int i = 0; i < 4; ++i) field.push_back(static_cast<char>(claimed >> (8 * i)));
     // Both the local and the central header of "b" carry the inflated size after the compressed one.
-    for (const auto& [signature, size_field, name_field] : {std::tuple{"PK\x03\x04", 22, 30}, std::tuple{"PK\x01\x02", 24, 46}})
+    for (const auto& [signature, size_field, name_field] :
+         {std::tuple{"PK\x03\x04", 22, 30}, std::tuple{"PK\x01\x02", 24, 46}})
         for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 1))
             if (zip.compare(at + name_field, 1, "b") == 0) zip.replace(at + size_field, 4, field);
     return zip;
@@ -150,7 +185,8 @@ TEST(ClipboardArchive, HostileArchivesAreRefusedWithTheirReason)
          "The archive's manifest is invalid: format 49408 is listed twice."},
     };
     for (const auto& [bytes, message] : cases) {
-        const auto read = read_clipboard_archive(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        const auto read =
+            read_clipboard_archive(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
         ASSERT_FALSE(read) << message;
         EXPECT_EQ(read.error().message.value_or(""), message);
     }
@@ -160,9 +196,9 @@ TEST(ClipboardArchive, OnlyTheConversionsWindowsAppendsCountAsSynthesised)
 {
     using Ids = std::vector<std::uint32_t>;
     const std::pair<Ids, std::vector<bool>> cases[] = {
-        {{13, 16, 1, 7}, {false, false, true, true}},           // Unicode text placed; locale kept
+        {{13, 16, 1, 7}, {false, false, true, true}},                // Unicode text placed; locale kept
         {{8, 0xC100, 2, 17, 9}, {false, false, true, true, false}},  // DIB placed, bitmap forms made
-        {{1, 13, 0xC100}, {false, false, false}},               // both texts placed before a private format
+        {{1, 13, 0xC100}, {false, false, false}},                    // both texts placed before a private format
         {{14, 3}, {false, true}},
         {{0xC100, 2}, {false, false}},
     };
