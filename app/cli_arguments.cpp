@@ -12,18 +12,24 @@ struct OptionSpec {
     std::optional<std::string> CliArguments::*value = nullptr;  // value options
 };
 
-constexpr std::array<OptionSpec, 1> READ_OPTIONS{{{"--json"}}};
-constexpr std::array<OptionSpec, 3> SAVE_OPTIONS{{
+constexpr std::array<OptionSpec, 2> READ_OPTIONS{{{"--json"}, {"--from", true, &CliArguments::from_archive}}};
+constexpr std::array<OptionSpec, 4> SAVE_OPTIONS{{
     {"--in", true, &CliArguments::in_folder},
     {"--to", true, &CliArguments::to_file},
     {"--as", true, &CliArguments::as_extension},
+    {"--from", true, &CliArguments::from_archive},
 }};
+constexpr std::array<OptionSpec, 1> WATCH_OPTIONS{{{"--json"}}};
+constexpr std::array<OptionSpec, 0> ARCHIVE_OPTIONS{};
 
 std::optional<CliCommand> command_of(std::string_view word)
 {
     if (word == "list") return CliCommand::list;
     if (word == "show") return CliCommand::show;
     if (word == "save") return CliCommand::save;
+    if (word == "dump") return CliCommand::dump;
+    if (word == "restore") return CliCommand::restore;
+    if (word == "watch") return CliCommand::watch;
     if (word == "help" || word == "--help" || word == "-h") return CliCommand::help;
     return std::nullopt;
 }
@@ -35,7 +41,17 @@ const OptionSpec* find_option(CliCommand command, std::string_view name)
             if (spec.name == name) return &spec;
         return nullptr;
     };
-    return command == CliCommand::save ? search(SAVE_OPTIONS) : search(READ_OPTIONS);
+    switch (command) {
+        case CliCommand::save:
+            return search(SAVE_OPTIONS);
+        case CliCommand::watch:
+            return search(WATCH_OPTIONS);
+        case CliCommand::dump:
+        case CliCommand::restore:
+            return search(ARCHIVE_OPTIONS);
+        default:
+            return search(READ_OPTIONS);
+    }
 }
 
 CliUsageError usage_error(std::string text)
@@ -46,6 +62,8 @@ CliUsageError usage_error(std::string text)
 std::optional<CliUsageError> check_combination(const CliArguments& args)
 {
     if (args.command == CliCommand::show && !args.format) return usage_error("show needs a FORMAT.");
+    if ((args.command == CliCommand::dump || args.command == CliCommand::restore) && !args.archive)
+        return usage_error(std::string(args.command == CliCommand::dump ? "dump" : "restore") + " needs an ARCHIVE.");
     if (args.in_folder && args.to_file) return usage_error("--in and --to cannot be combined.");
     if (args.format && args.as_extension) return usage_error("FORMAT and --as cannot be combined.");
     return std::nullopt;
@@ -62,7 +80,9 @@ std::variant<CliArguments, CliUsageError> parse_cli_arguments(const std::vector<
     args.command = *command;
     if (args.command == CliCommand::help) return args;
 
-    const std::size_t allowed_positionals = args.command == CliCommand::list ? 0 : 1;
+    const bool takes_archive = args.command == CliCommand::dump || args.command == CliCommand::restore;
+    const std::size_t allowed_positionals =
+        args.command == CliCommand::list || args.command == CliCommand::watch ? 0 : 1;
     std::size_t positionals = 0;
     bool options_ended = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -73,7 +93,7 @@ std::variant<CliArguments, CliUsageError> parse_cli_arguments(const std::vector<
         }
         if (options_ended || arg.size() < 2 || arg[0] != '-') {
             if (++positionals > allowed_positionals) return usage_error("Unexpected argument: " + arg);
-            args.format = arg;
+            (takes_archive ? args.archive : args.format) = arg;
             continue;
         }
         const std::size_t equals = arg.find('=');

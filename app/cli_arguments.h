@@ -19,9 +19,12 @@ inline constexpr int CLI_SAVE_FAILED = 5;
 
 inline constexpr std::string_view CLI_USAGE =
     "Usage:\n"
-    "  clipwright-cli list [--json]\n"
-    "  clipwright-cli show FORMAT [--json]\n"
-    "  clipwright-cli save [FORMAT] [--in FOLDER | --to FILE] [--as EXT]\n"
+    "  clipwright-cli list [--json] [--from ARCHIVE]\n"
+    "  clipwright-cli show FORMAT [--json] [--from ARCHIVE]\n"
+    "  clipwright-cli save [FORMAT] [--in FOLDER | --to FILE] [--as EXT] [--from ARCHIVE]\n"
+    "  clipwright-cli dump ARCHIVE\n"
+    "  clipwright-cli restore ARCHIVE\n"
+    "  clipwright-cli watch [--json]\n"
     "  clipwright-cli paste-files [--in FOLDER] [--zip NAME.zip | --shortcuts | --listing txt|csv|json] [--json]\n"
     "\n"
     "FORMAT is a number from list, #ID (decimal, or hexadecimal after 0x) or a format name.\n"
@@ -30,11 +33,13 @@ inline constexpr std::string_view CLI_USAGE =
     "under FILE's name or the next free numbered one. Nothing is ever overwritten.\n"
     "paste-files copies the files of an Explorer copy, or the virtual files of a mail or archive\n"
     "program, into FOLDER; or writes them into one ZIP, makes shortcuts, or saves their listing.\n"
+    "dump writes the whole clipboard into a new ARCHIVE; restore puts an archive back; --from reads\n"
+    "an archive instead of the clipboard. watch prints one line per clipboard change until Ctrl+C.\n"
     "\n"
     "Exit status: 0 success, 2 usage error, 3 clipboard busy or changed, 4 format not found or\n"
     "unavailable (paste-files: no files), 5 save failed (paste-files: any item failed).\n";
 
-enum class CliCommand { list, show, save, help };
+enum class CliCommand { list, show, save, help, dump, restore, watch };
 
 struct CliArguments {
     CliCommand command = CliCommand::help;
@@ -43,6 +48,8 @@ struct CliArguments {
     std::optional<std::string> in_folder;
     std::optional<std::string> to_file;
     std::optional<std::string> as_extension;  // as typed, with or without its dot
+    std::optional<std::string> from_archive;  // list, show and save read this archive instead
+    std::optional<std::string> archive;       // dump and restore: the archive file
 };
 
 // Why the command line was refused; shown before the usage text.

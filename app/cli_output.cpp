@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/cli_arguments.h"
+#include "app/cli_select.h"
 #include "app/offer_texts.h"
 #include "base/error.h"
 #include "capture/format_identity.h"
@@ -218,6 +219,7 @@ json snapshot_json(const ClipboardSnapshot& snapshot, std::span<const std::optio
 std::string snapshot_text(const ClipboardSnapshot& snapshot, std::span<const std::optional<std::uint64_t>> global_sizes)
 {
     std::string out = snapshot.summary + "\n\n";
+    if (snapshot.entries.empty()) return out + std::string(CLI_CLIPBOARD_EMPTY) + "\n";
     std::vector<std::string> header;
     for (std::size_t c = 0; c < ADVANCED_COLUMNS; ++c) header.emplace_back(format_list_column_caption(true, c));
     header.insert(header.end(), {"Global size", "Save as"});

@@ -52,17 +52,19 @@ std::optional<std::size_t> find_format(std::span<const FormatEntry> entries, std
     return first_index(entries, [&](const FormatEntry& e) { return names_equal(e.name, spec); });
 }
 
-std::optional<SaveCandidate> find_save_row(std::span<const FormatEntry> entries,
-                                           const std::optional<std::string>& extension)
+std::optional<std::size_t> find_save_format(std::span<const FormatEntry> entries,
+                                            const std::optional<std::string>& extension)
 {
     const std::vector<SaveCandidate> rows = build_save_candidates(entries);
     if (!extension) {
         if (rows.empty()) return std::nullopt;
-        return rows.front();
+        return rows.front().format_index;
     }
-    const std::string wanted = extension->rfind('.', 0) == 0 ? *extension : "." + *extension;
+    const std::string wanted = extension->rfind('.', 0) == 0 ? extension->substr(1) : *extension;
     for (const SaveCandidate& row : rows)
-        if (names_equal(row.extension, wanted)) return row;
+        if (names_equal(row.extension, "." + wanted)) return row.format_index;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!refusal_before_read(entries[i]) && names_equal(default_extension(entries[i]), wanted)) return i;
     return std::nullopt;
 }
 

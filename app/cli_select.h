@@ -17,10 +17,12 @@ namespace cw {
 // name compared as the dispatcher compares names. Returns the index into `entries`.
 std::optional<std::size_t> find_format(std::span<const FormatEntry> entries, std::string_view spec);
 
-// The simple view's first row, or with `extension` (with or without its dot, any letter case)
-// the row saved under that extension.
-std::optional<SaveCandidate> find_save_row(std::span<const FormatEntry> entries,
-                                           const std::optional<std::string>& extension);
+// The format a save without FORMAT takes, as an index into `entries`: the simple view's first
+// row, or with `extension` (with or without its dot, any letter case) the first saveable format
+// whose save gives that extension, the simple view's rows first, then every format in list order.
+// A kind's losing format still counts, so "bmp" finds CF_DIB when a PNG wins the image row.
+std::optional<std::size_t> find_save_format(std::span<const FormatEntry> entries,
+                                            const std::optional<std::string>& extension);
 
 // A --to path (already made absolute) as the folder to save in and the name typed for it. A
 // root keeps its separator: "C:\\" is a folder, "C:" is the current folder of drive C.
@@ -35,6 +37,7 @@ DestinationParts split_destination(std::u16string_view path);
 bool has_global_memory_block(std::uint32_t id);
 
 inline constexpr std::string_view CLI_NO_SUCH_FORMAT = "No advertised clipboard format matches ";
+inline constexpr std::string_view CLI_CLIPBOARD_EMPTY = "The clipboard is empty.";
 inline constexpr std::string_view CLI_NO_SAVE_ROW = "No directly saveable representation found";
 inline constexpr std::string_view CLI_CLIPBOARD_CHANGED = "The clipboard changed while the command ran.";
 

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "app/cli_archive_win.h"
 #include "app/cli_arguments.h"
 #include "app/cli_output.h"
 #include "app/cli_select.h"
@@ -16,6 +17,7 @@
 #include "base/log.h"
 #include "base/text.h"
 #include "base/text_win.h"
+#include "capture/archive_source_win.h"
 #include "capture/snapshot_win.h"
 #include "inspect/dispatcher_win.h"
 #include "save/paste_files_win.h"
@@ -37,9 +39,10 @@ public:
         console_ = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode);
     }
 
-    void write(std::string_view text)
+    // False once the reader has gone.
+    bool write(std::string_view text)
     {
-        if (gone_ || handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return;
+        if (gone_ || handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return false;
         if (console_) {
             write_chunks(std::u16string_view(utf8_to_utf16(text)), [this](const char16_t* data, DWORD n, DWORD* done) {
                 return WriteConsoleW(handle_, data, n, done, nullptr);
@@ -49,6 +52,7 @@ public:
                 return WriteFile(handle_, data, n, done, nullptr);
             });
         }
+        return !gone_;
     }
 
 private:
@@ -106,6 +110,11 @@ private:
 
 Result<ClipboardSnapshot> take_snapshot(HWND window, bool with_grouping)
 {
+    if (ArchiveSource* archived = installed_archive_source()) {
+        ClipboardSnapshot snapshot = archive_snapshot(archived->archive());
+        snapshot.summary = snapshot_summary(snapshot);
+        return snapshot;
+    }
     Result<ClipboardSnapshot> captured = capture_clipboard(window);
     if (!captured) {
         log_event("clipboard_enumeration", CLIPBOARD_BUSY_LOG_FIELDS);
@@ -124,13 +133,14 @@ CliOutput busy(const Error& error)
 
 bool clipboard_changed(const ClipboardSnapshot& snapshot)
 {
-    return GetClipboardSequenceNumber() != snapshot.sequence_number;
+    return clipboard_sequence_number() != snapshot.sequence_number;
 }
 
 // GlobalSize of every flat block; opening the clipboard again fails only when another program holds it.
 Result<std::vector<std::optional<std::uint64_t>>> global_sizes(HWND window, const ClipboardSnapshot& snapshot)
 {
     std::vector<std::optional<std::uint64_t>> sizes(snapshot.entries.size());
+    if (ArchiveSource* archived = installed_archive_source()) return archived_global_sizes(archived->archive());
     ClipboardSession clipboard;
     if (!clipboard.open(window)) return last_error();
     if (clipboard_changed(snapshot)) return sizes;  // the caller reports the change
@@ -164,6 +174,7 @@ CliOutput run_show(HWND window, const std::string& spec, bool json)
 {
     Result<ClipboardSnapshot> snapshot = take_snapshot(window, false);
     if (!snapshot) return busy(snapshot.error());
+    if (snapshot->entries.empty()) return failure(CLI_FORMAT_NOT_FOUND, CLI_CLIPBOARD_EMPTY);
     const auto index = find_format(snapshot->entries, spec);
     if (!index) return format_not_found(spec);
     const FormatEntry& entry = snapshot->entries[*index];
@@ -224,12 +235,13 @@ CliOutput run_save(HWND window, const CliArguments& args)
 {
     Result<ClipboardSnapshot> snapshot = take_snapshot(window, false);
     if (!snapshot) return busy(snapshot.error());
+    if (snapshot->entries.empty()) return failure(CLI_FORMAT_NOT_FOUND, CLI_CLIPBOARD_EMPTY);
     std::optional<std::size_t> index;
     if (args.format) {
         index = find_format(snapshot->entries, *args.format);
         if (!index) return format_not_found(*args.format);
-    } else if (const auto row = find_save_row(snapshot->entries, args.as_extension)) {
-        index = row->format_index;
+    } else if (const auto found = find_save_format(snapshot->entries, args.as_extension)) {
+        index = found;
     } else {
         std::string message(CLI_NO_SAVE_ROW);
         if (args.as_extension) message += " for \"" + *args.as_extension + "\"";
@@ -250,6 +262,12 @@ CliOutput run_command(const CliArguments& args)
     OleSession ole;
     if (FAILED(ole.result())) return failure(1, "OleInitialize failed: " + error_display(Error{ole.result(), {}}));
     ClipboardWindow window;
+    std::unique_ptr<FromArchive> from;
+    if (args.from_archive) {
+        auto opened = FromArchive::open(*args.from_archive);
+        if (auto* refused = std::get_if<CliOutput>(&opened)) return std::move(*refused);
+        from = std::move(std::get<0>(opened));
+    }
     switch (args.command) {
         case CliCommand::list:
             return run_list(window.get(), args.json);
@@ -257,6 +275,12 @@ CliOutput run_command(const CliArguments& args)
             return run_show(window.get(), *args.format, args.json);
         case CliCommand::save:
             return run_save(window.get(), args);
+        case CliCommand::dump:
+            return run_dump(window.get(), *args.archive);
+        case CliCommand::restore:
+            return run_restore(window.get(), *args.archive);
+        case CliCommand::watch:
+            return run_watch(args.json);
         case CliCommand::help:
             break;
     }
@@ -281,6 +305,28 @@ CliOutput run_paste_files(const std::vector<std::string>& arguments)
 }
 
 }  // namespace
+
+CliOutput cli_failure(int status, std::string_view message)
+{
+    return failure(status, message);
+}
+
+CliOutput cli_busy(const Error& error)
+{
+    return busy(error);
+}
+
+std::wstring cli_full_path(const std::string& typed)
+{
+    const std::u16string full = full_path(typed);
+    return std::wstring(full.begin(), full.end());
+}
+
+bool write_standard_output(std::string_view text)
+{
+    static StandardStream out(STD_OUTPUT_HANDLE);
+    return out.write(text);
+}
 
 int run_cli(const std::vector<std::string>& arguments)
 {

@@ -42,6 +42,10 @@ std::u16string parse_target_folder(Arguments arguments, const CurrentDirectory& 
             if (i + 1 < arguments.size()) return restore_escaped_backslash(arguments[i + 1]);
             break;
         }
+        if (argument == u"--open") {
+            ++i;
+            continue;
+        }
         // A lone surrogate would decode to U+FFFD, never '-', so the first unit decides.
         if (argument.empty() || argument.front() != u'-') return restore_escaped_backslash(argument);
     }
@@ -49,6 +53,13 @@ std::u16string parse_target_folder(Arguments arguments, const CurrentDirectory& 
         if (std::optional<std::u16string> directory = current_directory()) return std::move(*directory);
     }
     return u".";
+}
+
+std::optional<std::u16string> parse_open_archive(Arguments arguments)
+{
+    for (std::size_t i = 1; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == u"--open") return arguments[i + 1];
+    return std::nullopt;
 }
 
 }  // namespace cw

@@ -23,7 +23,11 @@ bool is_quiet(Arguments arguments);
 using CurrentDirectory = std::function<std::optional<std::u16string>()>;
 
 // The destination folder, unconverted: the argument after "--target", or the first argument not
-// beginning with "-"; else the current directory, else ".". Not validated here (saving does).
+// beginning with "-" (the archive after "--open" is never taken for it); else the current
+// directory, else ".". Not validated here (saving does).
 std::u16string parse_target_folder(Arguments arguments, const CurrentDirectory& current_directory);
+
+// The archive to show instead of the live clipboard: the argument after "--open", verbatim.
+std::optional<std::u16string> parse_open_archive(Arguments arguments);
 
 }  // namespace cw

@@ -1,6 +1,8 @@
 // Process entry: start-up, the message loop and shutdown.
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/explorer_win.h"
@@ -9,6 +11,8 @@
 #include "base/error_win.h"
 #include "base/handles_win.h"
 #include "base/log.h"
+#include "base/text_win.h"
+#include "capture/archive_source_win.h"
 #include "preview/webview_profile_win.h"
 
 namespace cw {
@@ -53,12 +57,34 @@ int run(HINSTANCE instance)
     if (Status registered = register_main_window_class(instance); !registered)
         return fail("the window class could not be registered", registered.error());
 
+    // An archive shown in place of the clipboard is installed for the whole run: every capture,
+    // report and save of this thread reads it.
+    std::unique_ptr<ArchiveSource> archive;
+    std::optional<ArchiveSourceScope> archive_scope;
+    const std::optional<std::u16string> archive_path = parse_open_archive(arguments);
+    if (archive_path) {
+        const std::wstring path(archive_path->begin(), archive_path->end());
+        Result<ClipboardArchive> loaded = load_clipboard_archive(path);
+        if (!loaded) {
+            const std::wstring reason = to_wide("The archive " + from_wide(path) + " cannot be shown:\n" + error_display(loaded.error()));
+            MessageBoxW(nullptr, reason.c_str(), L"Clipwright", MB_OK | MB_ICONERROR);
+            return 1;
+        }
+        archive = std::make_unique<ArchiveSource>(std::move(*loaded));
+        archive_scope.emplace(*archive);
+    }
+
     AppState state;
     init_app_state(state, arguments);
     Result<HWND> window = create_main_window(instance, state);
     if (!window) {
         destroy_state(state);
         return fail("the main window could not be created", window.error());
+    }
+    if (archive_path) {
+        const std::wstring title = L"Clipwright - " + std::wstring(archive_path->begin(), archive_path->end());
+        SetWindowTextW(*window, title.c_str());
+        EnableWindow(state.control(MainControl::refresh_button), FALSE);
     }
     ShowWindow(*window, SW_SHOW);
     UpdateWindow(*window);

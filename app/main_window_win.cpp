@@ -17,6 +17,7 @@
 #include "base/error_win.h"
 #include "base/log.h"
 #include "base/text_win.h"
+#include "capture/archive_source_win.h"
 #include "capture/snapshot_win.h"
 #include "inspect/dispatcher.h"
 #include "inspect/dispatcher_win.h"
@@ -521,7 +522,7 @@ void show_selected_format(HWND window, AppState& state, std::size_t format_index
     set_window_text(state.control(MainControl::extension_label), "." + extension);
     EnableWindow(state.control(MainControl::save_button), TRUE);
 
-    if (GetClipboardSequenceNumber() != state.snapshot.sequence_number) {
+    if (clipboard_sequence_number() != state.snapshot.sequence_number) {
         refresh_clipboard_view(window, state);
         set_window_text(state.control(MainControl::detail_title), CLIPBOARD_CHANGED_TITLE);
         return;

@@ -1,6 +1,7 @@
 #include "capture/retrieval_win.h"
 
 #include "base/error_win.h"
+#include "capture/archive_source_win.h"
 
 namespace cw {
 
@@ -16,6 +17,7 @@ struct MediumGuard {
 
 Result<StreamRead> read_ole_stream(std::uint32_t id, std::uint32_t aspect, std::int32_t lindex)
 {
+    if (ArchiveSource* archive = installed_archive_source()) return archive->stream(id, lindex);
     IDataObject* raw = nullptr;
     const HRESULT got = OleGetClipboard(&raw);
     ComPtr<IDataObject> data = ComPtr<IDataObject>::attach(raw);
@@ -66,12 +68,14 @@ Result<GlobalCopy> copy_global_memory(HANDLE handle, std::uint64_t limit)
 Result<std::unique_ptr<ClipboardHandle>> ClipboardHandle::open(HWND window)
 {
     auto opened = std::unique_ptr<ClipboardHandle>(new ClipboardHandle());
-    if (!opened->session_.open(window)) return last_error();
+    opened->archive_ = installed_archive_source();
+    if (!opened->archive_ && !opened->session_.open(window)) return last_error();
     return opened;
 }
 
 Result<HANDLE> ClipboardHandle::get(std::uint32_t id)
 {
+    if (archive_) return archive_->handle(id);
     HANDLE handle = GetClipboardData(id);
     if (!handle || handle == INVALID_HANDLE_VALUE) return last_error();
     return handle;

@@ -10,6 +10,8 @@
 
 namespace cw {
 
+class ArchiveSource;
+
 // IDataObject::GetData from the OLE clipboard with the exact advertised FORMATETC, asking for
 // an IStream; at most OLE_STREAM_LIMIT bytes are kept. Call it with the clipboard closed.
 Result<StreamRead> read_ole_stream(std::uint32_t id, std::uint32_t aspect, std::int32_t lindex);
@@ -19,7 +21,8 @@ Result<StreamRead> read_ole_stream(std::uint32_t id, std::uint32_t aspect, std::
 Result<GlobalCopy> copy_global_memory(HANDLE handle, std::uint64_t limit);
 
 // The clipboard opened for one read, with the handle of one format. The handle is borrowed
-// from the clipboard and valid only while this object lives.
+// from the clipboard and valid only while this object lives. While an archive is installed
+// (archive_source_win.h) the handles come from the archive and the clipboard is not opened.
 class ClipboardHandle {
 public:
     // Opens the clipboard on behalf of `window`; fails with the last error.
@@ -29,6 +32,7 @@ public:
 
 private:
     ClipboardSession session_;
+    ArchiveSource* archive_ = nullptr;
 };
 
 }  // namespace cw

@@ -2,6 +2,7 @@
 
 #include "base/error_win.h"
 #include "base/handles_win.h"
+#include "capture/archive_source_win.h"
 #include "capture/format_identity_win.h"
 #include "capture/logical_object_win.h"
 #include "inspect/file_probe_win.h"
@@ -51,6 +52,7 @@ void merge_ole_catalogue(IDataObject* data, ClipboardSnapshot& snapshot)
 
 Result<ClipboardSnapshot> capture_clipboard(HWND window)
 {
+    if (ArchiveSource* archived = installed_archive_source()) return archive_snapshot(archived->archive());
     ClipboardSnapshot snapshot;
     {
         ClipboardSession clipboard;
@@ -81,6 +83,8 @@ Result<ClipboardSnapshot> capture_clipboard(HWND window)
 
 std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot, const FileProbe& probe)
 {
+    // The grouping reads the live clipboard; an archive's clipboard is shown without it.
+    if (installed_archive_source()) return {};
     LogicalObjectCopy copy;
     {
         ClipboardSession clipboard;

@@ -2,7 +2,9 @@
 
 #include "base/error_win.h"
 #include "base/text.h"
+#include "capture/archive_source_win.h"
 #include "capture/retrieval_win.h"
+#include "inspect/archived_file_probe.h"
 #include "inspect/dispatcher.h"
 #include "inspect/file_lists.h"
 #include "inspect/file_lists_win.h"
@@ -18,6 +20,15 @@ namespace cw {
 
 namespace {
 
+// An archived clipboard names paths of another machine: they are described, never probed.
+const FileProbe& file_probe()
+{
+    static const Win32FileProbe live;
+    static const ArchivedFileProbe archived;
+    if (installed_archive_source()) return archived;
+    return live;
+}
+
 DetailReport raw_metadata_report(HANDLE handle, const FormatEntry& entry)
 {
     RawHandleFacts facts;
@@ -30,8 +41,7 @@ DetailReport raw_metadata_report(HANDLE handle, const FormatEntry& entry)
         else
             facts.copy_error = error_display(copy.error());
     }
-    const Win32FileProbe probe;
-    return DetailReport::make_report(raw_format_metadata(entry, facts, probe));
+    return DetailReport::make_report(raw_format_metadata(entry, facts, file_probe()));
 }
 
 DetailReport image_result(Result<UniqueGdiObject> bitmap)
@@ -104,13 +114,13 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
         if (!copy) return DetailReport::make_unavailable(copy.error());
         Result<std::vector<std::string>> paths = drop_paths_from_copy(*copy);
         if (!paths) return DetailReport::make_unavailable(paths.error());
-        return DetailReport::make_table(build_path_evidence(*paths, Win32FileProbe()));
+        return DetailReport::make_table(build_path_evidence(*paths, file_probe()));
     }
     if (is_transfer_record_row(row)) {
         Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));
         clipboard->reset();
         if (!copy) return DetailReport::make_unavailable(copy.error());
-        return DetailReport::make_table(analyze_transfer_record(row, entry.name, copy->bytes, Win32FileProbe()));
+        return DetailReport::make_table(analyze_transfer_record(row, entry.name, copy->bytes, file_probe()));
     }
     if (!has_byte_interpreter(row)) return raw_metadata_report(*handle, entry);
     Result<GlobalCopy> copy = copy_global_memory(*handle, dispatch_read_limit(row));

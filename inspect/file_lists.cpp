@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/text.h"
+#include "inspect/archived_file_probe.h"
 #include "inspect/bit_names.h"
 #include "inspect/item_probe.h"
 #include "inspect/report_text.h"
@@ -132,7 +133,7 @@ std::vector<std::string> evidence_row(std::size_t number, const std::string& pat
     if (!meta.available || meta.kind == PathKind::OtherObject) {
         // Pipes, consoles and other devices are not files a copy could refer to.
         type = "Unknown";
-        status = "Unavailable";
+        status = meta.error_text == ARCHIVED_PATH_NOT_PROBED ? std::string(ARCHIVED_PATH_NOT_PROBED) : "Unavailable";
     } else if (meta.kind == PathKind::NameSurrogate) {
         type = "Symbolic link/reparse reference";
     } else if (meta.kind == PathKind::Directory) {

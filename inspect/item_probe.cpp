@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "inspect/archived_file_probe.h"
 #include "inspect/signatures.h"
 
 namespace cw {
@@ -29,7 +30,9 @@ PathMetadata probe_item_metadata(const FileProbe& probe, std::string_view path, 
 
 std::string item_error_display(const PathMetadata& metadata)
 {
-    if (metadata.error_code == 0 && metadata.error_text == DEVICE_PATH_REFUSED) return metadata.error_text;
+    if (metadata.error_code == 0 &&
+        (metadata.error_text == DEVICE_PATH_REFUSED || metadata.error_text == ARCHIVED_PATH_NOT_PROBED))
+        return metadata.error_text;
     return file_error_display(metadata.error_text, metadata.error_code);
 }
 

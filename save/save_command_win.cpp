@@ -9,6 +9,7 @@
 #include "base/error_win.h"
 #include "base/log.h"
 #include "base/text_win.h"
+#include "capture/archive_source_win.h"
 #include "capture/retrieval_win.h"
 #include "save/candidates.h"
 #include "save/chunk_pipeline.h"
@@ -226,7 +227,7 @@ Result<std::wstring> run_save(HWND window, const SaveRequest& request)
         return failure(destination_unavailable_message(utf16_to_utf8(request.target_folder)));
     auto entry = selected_entry(request);
     if (!entry) return entry.error();
-    if (GetClipboardSequenceNumber() != request.snapshot->sequence_number)
+    if (clipboard_sequence_number() != request.snapshot->sequence_number)
         return failure(std::string(CLIPBOARD_CHANGED_BEFORE_SAVE));
     const SaveConversion conversion = choose_save_conversion(**entry);
     if (streams_from_clipboard(**entry, conversion)) {

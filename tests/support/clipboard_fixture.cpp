@@ -102,7 +102,7 @@ void ClipboardFixture::set_flat(const std::vector<FlatFormat>& formats)
 {
     if (!open_with_retry(owner_)) throw std::runtime_error("clipboard busy");
     EmptyClipboard();
-    for (const FlatFormat& f : formats) SetClipboardData(f.id, f.delayed ? nullptr : global_from(f.bytes));
+    for (const FlatFormat& f : formats) SetClipboardData(f.id, f.delayed ? nullptr : f.handle ? f.handle : global_from(f.bytes));
     CloseClipboard();
 }
 
@@ -186,7 +186,7 @@ void ClipboardFixture::set_ole_catalogue(TestDataObject* object, const std::vect
 
     if (!open_with_retry(owner_)) throw std::runtime_error("clipboard busy");
     EmptyClipboard();
-    for (const FlatFormat& f : flat) SetClipboardData(f.id, global_from(f.bytes));
+    for (const FlatFormat& f : flat) SetClipboardData(f.id, f.handle ? f.handle : global_from(f.bytes));
     SetClipboardData(register_format(L"Ole Private Data"), global_from(block));
     SetClipboardData(register_format(L"Wine Marshalled DataObject"), global_from(marshalled));
     // Wine unmarshals the object only while "DataObject" names a window of the OLE clipboard.

@@ -16,6 +16,7 @@ struct FlatFormat {
     UINT id = 0;
     std::vector<std::uint8_t> bytes;
     bool delayed = false;  // advertised for delayed rendering that never renders
+    HANDLE handle = nullptr;  // given to the clipboard as it is (a GDI object) instead of `bytes`
 };
 
 UINT register_format(const std::wstring& name);

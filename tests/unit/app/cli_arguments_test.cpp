@@ -67,12 +67,27 @@ TEST(CliArguments, RefusedCommandLinesSayWhy)
         {{"save", "--as", "a", "--as", "b"}, "Option --as is given twice."},
         {{"save", "--in", "a", "--to", "b"}, "--in and --to cannot be combined."},
         {{"save", "PNG", "--as", "png"}, "FORMAT and --as cannot be combined."},
+        {{"dump"}, "dump needs an ARCHIVE."},
+        {{"restore", "a.zip", "b.zip"}, "Unexpected argument: b.zip"},
+        {{"restore", "a.zip", "--from", "b.zip"}, "Unknown option: --from"},
+        {{"watch", "extra"}, "Unexpected argument: extra"},
     };
     for (const auto& [args, message] : cases) {
         auto parsed = parse_cli_arguments(args);
         ASSERT_TRUE(std::holds_alternative<CliUsageError>(parsed)) << message;
         EXPECT_EQ(std::get<CliUsageError>(parsed).message, message);
     }
+}
+
+TEST(CliArguments, ArchivesGoWhereTheirCommandReadsThem)
+{
+    const auto dump = std::get<CliArguments>(parse_cli_arguments({"dump", "-"}));
+    EXPECT_EQ(dump.archive, "-");  // a lone dash is a name, as for FORMAT
+    EXPECT_FALSE(dump.format);
+    const auto show = std::get<CliArguments>(parse_cli_arguments({"show", "PNG", "--from", "c.zip"}));
+    EXPECT_EQ(show.format, "PNG");
+    EXPECT_EQ(show.from_archive, "c.zip");
+    EXPECT_FALSE(show.archive);
 }
 
 FormatEntry entry(std::uint64_t ordinal, std::uint32_t id, std::string name)
@@ -112,16 +127,22 @@ TEST(CliSelect, FormatByNumberIdOrName)
     for (const auto& [spec, index] : cases) EXPECT_EQ(find_format(entries, spec), index) << spec;
 }
 
-TEST(CliSelect, SaveRowIsTheFirstOrTheOneWithTheExtension)
+TEST(CliSelect, SaveFormatIsTheFirstRowOrAnyFormatSavedWithTheExtension)
 {
     const std::vector<FormatEntry> entries{entry(1, 13, "CF_UNICODETEXT"), entry(2, 8, "CF_DIB"),
-                                           entry(3, 0xC100, "PNG")};
-    EXPECT_EQ(find_save_row(entries, std::nullopt)->format_index, 2u);  // the image row comes first
-    EXPECT_EQ(find_save_row(entries, "txt")->format_index, 0u);
-    EXPECT_EQ(find_save_row(entries, ".TXT")->format_index, 0u);
-    EXPECT_FALSE(find_save_row(entries, "bmp"));  // CF_DIB lost its kind to PNG
-    EXPECT_FALSE(find_save_row(entries, "wav"));
-    EXPECT_FALSE(find_save_row({}, std::nullopt));
+                                           entry(3, 0xC100, "PNG"), entry(4, 15, "CF_HDROP"),
+                                           entry(5, 0xC101, "Private")};
+    const std::pair<std::optional<std::string>, std::optional<std::size_t>> cases[] = {
+        {std::nullopt, 2},  // the image row comes first
+        {"txt", 0},
+        {".TXT", 0},
+        {"bmp", 1},  // CF_DIB lost the image row to PNG but is still saved as BMP
+        {"bin", 4},  // no row: the first format in list order that a save writes as .bin
+        {"wav", std::nullopt},
+    };
+    for (const auto& [extension, index] : cases)
+        EXPECT_EQ(find_save_format(entries, extension), index) << extension.value_or("(none)");
+    EXPECT_FALSE(find_save_format({}, std::nullopt));
 }
 
 TEST(CliSelect, SaveFailuresMapToExitStatuses)

@@ -97,6 +97,9 @@ TEST(CliOutput, SnapshotText)
               "LOGICAL\n"
               "=======\n"
               "x\n");
+    ClipboardSnapshot empty;
+    empty.summary = "0 Win32 formats | 0 OLE offers | 0 unique formats | Sequence 9 | Owner 0x0 | Enum end 0";
+    EXPECT_EQ(list_output(empty, {}, false).out, empty.summary + "\n\nThe clipboard is empty.\n");
 }
 
 class FakeImage final : public ImageBitmap {

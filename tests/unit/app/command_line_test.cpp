@@ -71,6 +71,8 @@ TEST(TargetFolder, FirstFolderArgumentElseCurrentDirectory)
         {{u"--target", u"C:\\Users\\Ann\\My Files\""}, u"C:\\Users\\Ann\\My Files\\"},
         {{u"E:\""}, u"E:\\"},
         {{u"--target", u"\""}, u"\\"},
+        {{u"--open", u"C:\\clip.zip"}, u"D:\\Work"},  // the archive is not the folder
+        {{u"--open", u"C:\\clip.zip", u"C:\\Out"}, u"C:\\Out"},
     };
     for (const Case& c : cases) {
         const std::vector<std::u16string> a = args(c.rest);

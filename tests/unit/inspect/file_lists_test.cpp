@@ -6,6 +6,7 @@
 #include <map>
 
 #include "fake_file_probe.h"
+#include "inspect/archived_file_probe.h"
 #include "inspect/item_probe.h"
 #include "inspect/signatures.h"
 
@@ -133,6 +134,9 @@ TEST(PathEvidence, OneRowPerPathWithWhatTheFileSystemSaysNow)
     }
     EXPECT_EQ(reads, "read C:\\in\\notes.txt 32;read C:\\in\\pic.png 32;read C:\\in\\locked.bin 32;read "
                      "C:\\cloud\\pinned.pdf 32;");
+    // An archived clipboard's paths belong to another machine: described as stored, never probed.
+    EXPECT_EQ(build_path_evidence({R"(C:\in\a.txt)"}, ArchivedFileProbe()).rows,
+              (Rows{{"1", "a.txt", "Unknown", "", "", R"(C:\in)", "not probed: archived clipboard"}}));
     EXPECT_EQ(build_path_evidence({"a", "b"}, probe).raw_text,
               "CF_HDROP contains filesystem paths, not the contents of those files or folders.\r\nThe referenced "
               "objects can change or disappear after the clipboard is populated.\r\n\r\na\r\nb\r\n");
