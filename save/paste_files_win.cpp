@@ -1,5 +1,6 @@
 #include "save/paste_files_win.h"
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <set>
@@ -26,7 +27,7 @@ namespace {
 
 constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD NAME_SURROGATE = 0x20000000U;
-constexpr std::size_t READ_CHUNK = 0x10000;
+constexpr std::size_t COPY_BUFFER = 0x400000;  // 4 MiB: what one file's copy holds at a time
 
 struct MediumGuard {
     STGMEDIUM medium{};
@@ -229,38 +230,34 @@ private:
     std::set<std::pair<std::uint32_t, std::uint64_t>> entered_;
 };
 
-// The whole file, at most MAX_PASTE_ITEM_BYTES. A path inside a copied folder is opened without
-// following a link that appeared since the walk; only a disk file is read.
-Result<std::vector<std::uint8_t>> read_disk_file(const PasteItem& item)
+Error last_file_error()
+{
+    const DWORD code = GetLastError();
+    return Error{hresult_from_win32(code), file_error_text(code)};
+}
+
+// Opens the file to be read piece by piece as the copy is written. A path inside a copied folder
+// is opened without following a link that appeared since the walk; only a disk file is read.
+Result<ItemContent> open_disk_file(const PasteItem& item)
 {
     // No recall: a file that became online-only since the walk (or behind a dropped link) is
     // not downloaded by being opened, and is refused below.
     const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_NO_RECALL | (item.follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    UniqueFile file(CreateFileW(to_wide(item.source_path).c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING, flags, nullptr));
-    if (!file) {
-        const DWORD code = GetLastError();
-        return Error{hresult_from_win32(code), file_error_text(code)};
-    }
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) return failure_with(std::string(PASTE_NOT_A_FILE));
+    auto file = std::make_shared<UniqueFile>(
+        CreateFileW(to_wide(item.source_path).c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING, flags, nullptr));
+    if (!*file) return last_file_error();
+    if (GetFileType(file->get()) != FILE_TYPE_DISK) return failure_with(std::string(PASTE_NOT_A_FILE));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(file.get(), &info) && (info.dwFileAttributes & ONLINE_ONLY_ATTRIBUTES))
+    if (GetFileInformationByHandle(file->get(), &info) && (info.dwFileAttributes & ONLINE_ONLY_ATTRIBUTES))
         return failure_with(std::string(PASTE_ONLINE_ONLY));
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.get(), &size) && static_cast<std::uint64_t>(size.QuadPart) > MAX_PASTE_ITEM_BYTES)
-        return failure_with(std::string(PASTE_ITEM_TOO_LARGE));
-    std::vector<std::uint8_t> bytes;
-    for (;;) {
-        const std::size_t at = bytes.size();
-        if (at > MAX_PASTE_ITEM_BYTES) return failure_with(std::string(PASTE_ITEM_TOO_LARGE));
-        bytes.resize(at + READ_CHUNK);
+    ItemContent content;
+    content.read = [file](std::span<std::uint8_t> into) -> Result<std::size_t> {
         DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + at, static_cast<DWORD>(READ_CHUNK), &got, nullptr)) {
-            const DWORD code = GetLastError();
-            return Error{hresult_from_win32(code), file_error_text(code)};
-        }
-        bytes.resize(at + got);
-        if (got == 0) return bytes;
-    }
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(into.size(), COPY_BUFFER));
+        if (!ReadFile(file->get(), into.data(), want, &got, nullptr)) return last_file_error();
+        return std::size_t{got};
+    };
+    return content;
 }
 
 // ---- Virtual files -----------------------------------------------------------------------------
@@ -270,23 +267,25 @@ Error com_failure(HRESULT hr)
     return failure_with("FileContents could not be read: " + error_display(Error{hr, std::nullopt}));
 }
 
-// Reads a stream to its end, or to one byte past `limit`, which marks it too long.
-Result<std::vector<std::uint8_t>> read_stream(IStream* stream, std::uint64_t limit)
+// Reads a stream piece by piece. With an announced size, at most one byte more is asked for, and
+// a stream that ends sooner or goes on longer fails; `keep` holds what the stream depends on.
+ItemContent stream_content(IStream* stream, std::optional<std::uint64_t> announced, std::shared_ptr<void> keep)
 {
     LARGE_INTEGER zero{};
     stream->Seek(zero, STREAM_SEEK_SET, nullptr);  // a stream that cannot seek is read from where it is
-    std::vector<std::uint8_t> bytes;
-    for (;;) {
-        const std::size_t at = bytes.size();
-        if (at > limit) return bytes;
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(READ_CHUNK, limit + 1 - at));
-        bytes.resize(at + want);
+    ItemContent content;
+    content.read = [stream, announced, keep, count = std::uint64_t{0}](std::span<std::uint8_t> into) mutable -> Result<std::size_t> {
+        std::uint64_t want = std::min<std::size_t>(into.size(), COPY_BUFFER);
+        if (announced) want = std::min(want, *announced + 1 - count);
         ULONG got = 0;
-        const HRESULT hr = stream->Read(bytes.data() + at, static_cast<ULONG>(want), &got);
+        const HRESULT hr = stream->Read(into.data(), static_cast<ULONG>(want), &got);
         if (FAILED(hr)) return com_failure(hr);
-        bytes.resize(at + std::min<std::size_t>(got, want));
-        if (got == 0) return bytes;
-    }
+        count += std::min<std::uint64_t>(got, want);
+        if (announced && count > *announced) return failure_with(std::string(PASTE_LONGER_THAN_ANNOUNCED));
+        if (announced && got == 0 && count < *announced) return failure_with(std::string(PASTE_SHORTER_THAN_ANNOUNCED));
+        return static_cast<std::size_t>(std::min<std::uint64_t>(got, want));
+    };
+    return content;
 }
 
 // An IStorage item (a mail message inside a mail, for example) becomes a compound file.
@@ -310,41 +309,42 @@ Result<std::vector<std::uint8_t>> read_storage(IStorage* storage, std::uint64_t 
     return std::move(bytes->bytes);
 }
 
-Result<std::vector<std::uint8_t>> read_file_contents(IDataObject* data, CLIPFORMAT contents, const PasteItem& item)
+// Global memory and storages are held (at most MAX_PASTE_ITEM_BYTES); a stream is read as the
+// file is written.
+Result<ItemContent> read_file_contents(IDataObject* data, CLIPFORMAT contents, const PasteItem& item)
 {
-    if (item.size && *item.size > MAX_PASTE_ITEM_BYTES) return failure_with(std::string(PASTE_ITEM_TOO_LARGE));
-    // One byte more than announced shows a stream that is too long.
-    const std::uint64_t limit = item.size ? *item.size : MAX_PASTE_ITEM_BYTES;
     FORMATETC format = format_of(contents, item.content_index, TYMED_HGLOBAL | TYMED_ISTREAM | TYMED_ISTORAGE);
-    MediumGuard guard;
-    if (const HRESULT hr = data->GetData(&format, &guard.medium); FAILED(hr)) {
-        guard.medium = {};
+    auto guard = std::make_shared<MediumGuard>();
+    if (const HRESULT hr = data->GetData(&format, &guard->medium); FAILED(hr)) {
+        guard->medium = {};
         return com_failure(hr);
     }
-    Result<std::vector<std::uint8_t>> bytes = std::vector<std::uint8_t>{};
-    bool global_memory = false;
-    switch (guard.medium.tymed) {
+    const STGMEDIUM& medium = guard->medium;
+    ItemContent content;
+    switch (medium.tymed) {
         case TYMED_HGLOBAL: {
-            global_memory = true;
-            auto copy = copy_global_memory(guard.medium.hGlobal, limit + 1);
+            if (item.size && *item.size > MAX_PASTE_ITEM_BYTES) return failure_with(std::string(PASTE_ITEM_TOO_LARGE));
+            // One byte more than announced shows a block that is too long.
+            auto copy = copy_global_memory(medium.hGlobal, (item.size ? *item.size : MAX_PASTE_ITEM_BYTES) + 1);
             if (!copy) return com_failure(copy.error().code);
-            bytes = std::move(copy->bytes);
-            break;
+            content.held = std::move(copy->bytes);
+            if (!item.size && content.held.size() > MAX_PASTE_ITEM_BYTES) return failure_with(std::string(PASTE_ITEM_TOO_LARGE));
+            if (auto wrong = check_announced_size(content.held, item.size, true)) return failure_with(std::string(*wrong));
+            return content;
         }
         case TYMED_ISTREAM:
-            if (!guard.medium.pstm) return failure_with(std::string(OLE_NULL_STREAM_MESSAGE));
-            bytes = read_stream(guard.medium.pstm, limit);
-            break;
-        case TYMED_ISTORAGE:
-            if (!guard.medium.pstg) return failure_with(std::string(PASTE_UNKNOWN_MEDIUM));
-            return read_storage(guard.medium.pstg, MAX_PASTE_ITEM_BYTES);
+            if (!medium.pstm) return failure_with(std::string(OLE_NULL_STREAM_MESSAGE));
+            return stream_content(medium.pstm, item.size, guard);
+        case TYMED_ISTORAGE: {
+            if (!medium.pstg) return failure_with(std::string(PASTE_UNKNOWN_MEDIUM));
+            auto bytes = read_storage(medium.pstg, MAX_PASTE_ITEM_BYTES);
+            if (!bytes) return bytes.error();
+            content.held = std::move(*bytes);  // its compound file has no size the source could announce
+            return content;
+        }
         default:
             return failure_with(std::string(PASTE_UNKNOWN_MEDIUM));
     }
-    if (!bytes) return bytes;
-    if (!item.size && bytes->size() > MAX_PASTE_ITEM_BYTES) return failure_with(std::string(PASTE_ITEM_TOO_LARGE));
-    if (auto wrong = check_announced_size(*bytes, item.size, global_memory)) return failure_with(std::string(*wrong));
-    return bytes;
 }
 
 // ---- Where the items go ------------------------------------------------------------------------
@@ -364,10 +364,24 @@ public:
         const DWORD code = GetLastError();
         return Error{hresult_from_win32(code), "Could not create the folder " + path + ":\r\n" + file_error_text(code)};
     }
-    Status write_file(const std::string& path, std::vector<std::uint8_t> bytes) override
+    // Streamed content goes through one buffer into the publication: a file of any size is
+    // copied, and a read or write failure on the way leaves no temporary file behind.
+    Status write_file(const std::string& path, ItemContent content) override
     {
-        return publish_file(to_wide(path), bytes);
+        if (!content.read) return publish_file(to_wide(path), content.held);
+        auto publication = FilePublication::begin(to_wide(path));
+        if (!publication) return publication.error();
+        buffer_.resize(COPY_BUFFER);
+        for (;;) {
+            Result<std::size_t> got = content.read(buffer_);
+            if (!got) return got.error();
+            if (*got == 0) return publication->finish();
+            if (Status written = publication->append(ByteView(buffer_.data(), *got)); !written) return written;
+        }
     }
+
+private:
+    std::vector<std::uint8_t> buffer_;
 };
 
 // The inside of the archive: names are taken in this set, ignoring ASCII case as Windows does.
@@ -380,12 +394,13 @@ public:
         entries_.push_back({zip_name(path), true, {}});
         return ok_status();
     }
-    Status write_file(const std::string& path, std::vector<std::uint8_t> bytes) override
+    Status write_file(const std::string& path, ItemContent content) override
     {
-        total_ += bytes.size();
-        if (total_ > MAX_ZIP_INPUT_BYTES) return failure_with(std::string(PASTE_ZIP_TOO_LARGE));
+        auto bytes = hold_content(std::move(content), MAX_ZIP_INPUT_BYTES - total_, PASTE_ZIP_TOO_LARGE);
+        if (!bytes) return bytes.error();
+        total_ += bytes->size();
         taken_.insert(ascii_lower(path));
-        const auto& kept = data_.emplace_back(std::move(bytes));
+        const auto& kept = data_.emplace_back(std::move(*bytes));
         entries_.push_back({zip_name(path), false, ByteView(kept.data(), kept.size())});
         return ok_status();
     }
@@ -461,29 +476,36 @@ std::vector<PasteItem> top_level_items(const ClipboardFiles& files)
     return items;
 }
 
-// Fetches bytes within the total cap of one paste. Virtual files are asked of the copy whose
-// descriptors were read: once the clipboard holds another copy, no item is mixed in from it.
-FetchBytes fetcher(const ClipboardFiles& files)
+// Opens items within the total cap of one paste, counting streamed bytes as they are read.
+// Virtual files are asked of the copy whose descriptors were read: once the clipboard holds
+// another copy, no item is mixed in from it.
+FetchContent fetcher(const ClipboardFiles& files)
 {
     auto total = std::make_shared<std::uint64_t>(0);
     IDataObject* data = files.data.get();
     const CLIPFORMAT contents = registered(L"FileContents");
     const bool explorer = files.explorer;
     const DWORD sequence = files.sequence;
-    return [total, data, contents, explorer, sequence](const PasteItem& item) -> Result<std::vector<std::uint8_t>> {
+    return [total, data, contents, explorer, sequence](const PasteItem& item) -> Result<ItemContent> {
         if (item.size && *total + *item.size > MAX_PASTE_TOTAL_BYTES) return failure_with(std::string(PASTE_TOTAL_TOO_LARGE));
         if (!explorer && GetClipboardSequenceNumber() != sequence) return failure_with(std::string(PASTE_CLIPBOARD_CHANGED));
-        auto bytes = explorer ? read_disk_file(item) : read_file_contents(data, contents, item);
-        if (!bytes) return bytes;
-        *total += bytes->size();
+        auto content = explorer ? open_disk_file(item) : read_file_contents(data, contents, item);
+        if (!content) return content;
+        *total += content->held.size();
         if (*total > MAX_PASTE_TOTAL_BYTES) return failure_with(std::string(PASTE_TOTAL_TOO_LARGE));
-        return bytes;
+        if (content->read)
+            content->read = [total, read = std::move(content->read)](std::span<std::uint8_t> into) -> Result<std::size_t> {
+                auto got = read(into);
+                if (got && (*total += *got) > MAX_PASTE_TOTAL_BYTES) return failure_with(std::string(PASTE_TOTAL_TOO_LARGE));
+                return got;
+            };
+        return content;
     };
 }
 
 // ---- Modes -------------------------------------------------------------------------------------
 
-PasteReport write_zip(const std::vector<PasteItem>& items, const PasteRequest& request, const FetchBytes& fetch)
+PasteReport write_zip(const std::vector<PasteItem>& items, const PasteRequest& request, const FetchContent& fetch)
 {
     ZipTarget inside;
     PasteReport report = place_items(items, "", inside, fetch);
@@ -515,7 +537,7 @@ Result<std::vector<std::uint8_t>> shortcut_bytes(const std::string& target)
     if (SUCCEEDED(hr)) hr = CreateStreamOnHGlobal(nullptr, TRUE, memory.put());
     if (SUCCEEDED(hr)) hr = persist->Save(memory.get(), TRUE);
     if (FAILED(hr)) return failure_with("The shortcut could not be made: " + error_display(Error{hr, std::nullopt}));
-    return read_stream(memory.get(), MAX_PASTE_ITEM_BYTES);
+    return hold_content(stream_content(memory.get(), std::nullopt, nullptr), MAX_PASTE_ITEM_BYTES, PASTE_ITEM_TOO_LARGE);
 }
 
 // Shortcuts are built in memory (IPersistStream) rather than saved by IPersistFile::Save, which
@@ -618,7 +640,7 @@ PasteResult paste_files(const PasteRequest& request)
         case PasteMode::Zip:
         case PasteMode::Copy: {
             if (files.explorer) items = FolderWalk().expand(items);
-            const FetchBytes fetch = fetcher(files);
+            const FetchContent fetch = fetcher(files);
             if (request.mode == PasteMode::Zip) {
                 result.report = write_zip(items, request, fetch);
             } else {

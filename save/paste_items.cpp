@@ -1,5 +1,7 @@
 #include "save/paste_items.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "base/text.h"
@@ -71,6 +73,25 @@ std::optional<std::string_view> check_announced_size(std::vector<std::uint8_t>& 
     return std::nullopt;
 }
 
+Result<std::vector<std::uint8_t>> hold_content(ItemContent content, std::uint64_t limit, std::string_view too_large)
+{
+    std::vector<std::uint8_t> bytes = std::move(content.held);
+    if (content.read) {
+        constexpr std::size_t PIECE = 0x10000;
+        for (;;) {
+            const std::size_t at = bytes.size();
+            if (at > limit) break;
+            bytes.resize(at + PIECE);
+            Result<std::size_t> got = content.read(std::span<std::uint8_t>(bytes).subspan(at));
+            if (!got) return got.error();
+            bytes.resize(at + std::min(*got, PIECE));
+            if (*got == 0) break;
+        }
+    }
+    if (bytes.size() > limit) return Error::invalid_data(std::string(too_large));
+    return bytes;
+}
+
 std::string FreeNames::choose(std::string_view folder, std::string_view name, bool folder_item)
 {
     FileNameParts parts{std::string(name), ""};
@@ -129,7 +150,7 @@ private:
 }  // namespace
 
 PasteReport place_items(const std::vector<PasteItem>& items, std::string_view root, PasteTarget& target,
-                        const FetchBytes& fetch)
+                        const FetchContent& fetch)
 {
     PasteReport report;
     FreeNames names([&target](const std::string& path) { return target.exists(path); });
@@ -147,13 +168,13 @@ PasteReport place_items(const std::vector<PasteItem>& items, std::string_view ro
             continue;
         }
         if (!folder) {
-            Result<std::vector<std::uint8_t>> bytes = fetch(item);
-            if (!bytes) {
-                fail(error_text(bytes.error()));
+            Result<ItemContent> content = fetch(item);
+            if (!content) {
+                fail(error_text(content.error()));
                 continue;
             }
             std::string file = names.choose(*place, item.path.back(), false);
-            if (Status written = target.write_file(file, std::move(*bytes)); !written) {
+            if (Status written = target.write_file(file, std::move(*content)); !written) {
                 fail(error_text(written.error()));
                 continue;
             }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,13 +20,13 @@ namespace cw {
 
 // Caps for what another program can make the command do.
 inline constexpr std::size_t MAX_PASTE_ITEMS = 10000;                  // descriptors, or entries of copied trees
-inline constexpr std::uint64_t MAX_PASTE_ITEM_BYTES = 0x10000000;      // 256 MiB: one file, held in memory
-inline constexpr std::uint64_t MAX_PASTE_TOTAL_BYTES = 0x100000000ULL;  // 4 GiB: one call
+inline constexpr std::uint64_t MAX_PASTE_ITEM_BYTES = 0x10000000;        // 256 MiB: one item held in memory
+inline constexpr std::uint64_t MAX_PASTE_TOTAL_BYTES = 0x10000000000ULL;  // 1 TiB: read in one call
 inline constexpr std::uint64_t MAX_ZIP_INPUT_BYTES = 0x10000000;       // 256 MiB: the archive is built in memory
 
 inline constexpr std::string_view PASTE_TOO_MANY_ITEMS = "More than 10,000 items; this one and the rest were not copied.";
 inline constexpr std::string_view PASTE_ITEM_TOO_LARGE = "It is larger than the 256 MiB limit for one item.";
-inline constexpr std::string_view PASTE_TOTAL_TOO_LARGE = "The items together exceed the 4 GiB limit of one paste.";
+inline constexpr std::string_view PASTE_TOTAL_TOO_LARGE = "The items together exceed the 1 TiB limit of one paste.";
 inline constexpr std::string_view PASTE_ZIP_TOO_LARGE = "The items together exceed the 256 MiB limit of one ZIP archive.";
 inline constexpr std::string_view PASTE_NOT_A_FILE = "It names a device, pipe or other non-file object, so it was not opened.";
 inline constexpr std::string_view PASTE_ONLINE_ONLY = "It is an online-only file; reading it would download it, so it was not copied.";
@@ -90,6 +91,18 @@ private:
     std::map<std::string, std::uint64_t> next_;
 };
 
+// The bytes of one file: held whole (global memory, a storage), or pulled piece by piece from a
+// file or stream, so that a file of any size is copied through a bounded buffer.
+struct ItemContent {
+    std::vector<std::uint8_t> held;
+    // When set, the bytes come from here instead: each call fills the start of `into` and returns
+    // how much it filled, 0 at the end.
+    std::function<Result<std::size_t>(std::span<std::uint8_t> into)> read;
+};
+
+// All of `content` in memory; more than `limit` bytes fail with `too_large`.
+Result<std::vector<std::uint8_t>> hold_content(ItemContent content, std::uint64_t limit, std::string_view too_large);
+
 // Where items are written: a folder on disk, or the inside of a ZIP archive. Paths are the root
 // joined with components by "\\".
 class PasteTarget {
@@ -98,13 +111,14 @@ public:
     // Creates a new folder; fails when the name is taken.
     virtual Status make_folder(const std::string& path) = 0;
     // Publishes a new file; never replaces one.
-    virtual Status write_file(const std::string& path, std::vector<std::uint8_t> bytes) = 0;
+    virtual Status write_file(const std::string& path, ItemContent content) = 0;
 
 protected:
     ~PasteTarget() = default;
 };
 
-using FetchBytes = std::function<Result<std::vector<std::uint8_t>>(const PasteItem& item)>;
+// Opens an item's source; the bytes are read as the file is written.
+using FetchContent = std::function<Result<ItemContent>(const PasteItem& item)>;
 
 struct PasteFailure {
     std::string item;
@@ -120,7 +134,7 @@ struct PasteReport {
 // (a folder is never merged into an existing one), folders named by several items are created
 // once, and a failed item (refused, unreadable, unwritable) is reported while the rest go on.
 PasteReport place_items(const std::vector<PasteItem>& items, std::string_view root, PasteTarget& target,
-                        const FetchBytes& fetch);
+                        const FetchContent& fetch);
 
 enum class ListingFormat { Text, Csv, Json };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -24,11 +25,13 @@ public:
         if (!taken.insert(ascii_lower(path)).second) return Error::invalid_data("taken");
         return ok_status();
     }
-    Status write_file(const std::string& path, std::vector<std::uint8_t> bytes) override
+    Status write_file(const std::string& path, ItemContent content) override
     {
         if (path.ends_with("full.bin")) return Error::invalid_data("disk full");
+        auto bytes = hold_content(std::move(content), 10, "too large");
+        if (!bytes) return bytes.error();
         if (!taken.insert(ascii_lower(path)).second) return Error::invalid_data("taken");
-        files[path] = std::string(bytes.begin(), bytes.end());
+        files[path] = std::string(bytes->begin(), bytes->end());
         return ok_status();
     }
     std::set<std::string> taken;
@@ -60,25 +63,39 @@ TEST(PasteItems, ItemsAreNumberedNeverMergedAndFailuresDoNotStopTheRest)
         refused,
         item({"unreadable.bin"}),
         item({"full.bin"}),
+        item({"broken.bin"}),
+        item({"too_long.txt"}),
         item({"notes"}),
         item({"notes"}),
     };
-    const PasteReport report = place_items(items, "D:\\out", target, [](const PasteItem& i) -> Result<std::vector<std::uint8_t>> {
+    const PasteReport report = place_items(items, "D:\\out", target, [](const PasteItem& i) -> Result<ItemContent> {
         if (i.path.back() == "unreadable.bin") return Error::invalid_data("gone");
-        return std::vector<std::uint8_t>(i.path.back().begin(), i.path.back().end());
+        ItemContent content;
+        // Read in pieces of at most 3 bytes; a source that fails mid-file or runs past the target's
+        // limit is reported like any other failure.
+        content.read = [name = i.path.back(), at = std::size_t{0}](std::span<std::uint8_t> into) mutable -> Result<std::size_t> {
+            if (name == "broken.bin" && at > 0) return Error::invalid_data("read failed");
+            const std::size_t n = std::min({into.size(), name.size() - at, std::size_t{3}});
+            std::copy_n(name.begin() + static_cast<std::ptrdiff_t>(at), n, into.begin());
+            at += n;
+            return n;
+        };
+        return content;
     });
     EXPECT_EQ(report.written, (std::vector<std::string>{"D:\\out\\A_1.txt", "D:\\out\\dir_1", "D:\\out\\notes", "D:\\out\\notes_1"}));
-    ASSERT_EQ(report.failures.size(), 3u);
+    ASSERT_EQ(report.failures.size(), 5u);
     EXPECT_EQ(report.failures[0].reason, "refused");
     EXPECT_EQ(report.failures[1].reason, "gone");
     EXPECT_EQ(report.failures[2].reason, "disk full");
+    EXPECT_EQ(report.failures[3].reason, "read failed");
+    EXPECT_EQ(report.failures[4].reason, "too large");
     EXPECT_EQ(target.files.at("D:\\out\\dir_1\\sub\\deep.txt"), "deep.txt");
     EXPECT_EQ(target.files.count("D:\\out\\dir\\inner.txt"), 0u);
 
     // Many items of one name: one look-up each, not one per earlier item.
     MemoryTarget many;
     std::vector<PasteItem> same(500, item({"same.txt"}));
-    place_items(same, "D:", many, [](const PasteItem&) { return std::vector<std::uint8_t>{}; });
+    place_items(same, "D:", many, [](const PasteItem&) { return Result<ItemContent>(ItemContent{}); });
     EXPECT_EQ(many.files.size(), 500u);
     EXPECT_LT(many.lookups, 1100);
 }
