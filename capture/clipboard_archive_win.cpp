@@ -253,18 +253,7 @@ Result<std::vector<std::uint8_t>> read_offered(IDataObject* data, std::uint32_t 
         if (!copy->complete()) return Error::invalid_data(archive_too_large_message(copy->total_size));
         return std::move(copy->bytes);
     }
-    if (guard.medium.tymed != TYMED_ISTREAM) return Error::invalid_data(std::string(OLE_MEDIUM_NOT_STREAM_MESSAGE));
-    IStream* stream = guard.medium.pstm;
-    if (!stream) return Error::invalid_data(std::string(OLE_NULL_STREAM_MESSAGE));
-    LARGE_INTEGER zero{};
-    if (const HRESULT seek = stream->Seek(zero, STREAM_SEEK_SET, nullptr); FAILED(seek))
-        return Error{seek, std::nullopt};
-    auto read = read_stream_capped([stream](std::uint8_t* buffer, std::size_t count) -> Result<std::size_t> {
-        ULONG got = 0;
-        const HRESULT r = stream->Read(buffer, static_cast<ULONG>(count), &got);
-        if (FAILED(r)) return Error{r, std::nullopt};
-        return static_cast<std::size_t>(got);
-    });
+    auto read = read_stream_medium(guard.medium);
     if (!read) return read.error();
     if (!read->complete) return Error::invalid_data(std::string(STREAM_TOO_LARGE_TO_STORE));
     return std::move(read->bytes);

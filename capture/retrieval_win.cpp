@@ -36,8 +36,13 @@ Result<StreamRead> read_ole_stream(std::uint32_t id, std::uint32_t aspect, std::
         guard.medium = {};  // nothing to release
         return Error{hr, std::nullopt};
     }
-    if (guard.medium.tymed != TYMED_ISTREAM) return Error::invalid_data(std::string(OLE_MEDIUM_NOT_STREAM_MESSAGE));
-    IStream* stream = guard.medium.pstm;
+    return read_stream_medium(guard.medium);
+}
+
+Result<StreamRead> read_stream_medium(const STGMEDIUM& medium)
+{
+    if (medium.tymed != TYMED_ISTREAM) return Error::invalid_data(std::string(OLE_MEDIUM_NOT_STREAM_MESSAGE));
+    IStream* stream = medium.pstm;
     if (!stream) return Error::invalid_data(std::string(OLE_NULL_STREAM_MESSAGE));
     LARGE_INTEGER zero{};
     if (const HRESULT seek = stream->Seek(zero, STREAM_SEEK_SET, nullptr); FAILED(seek))

@@ -16,6 +16,10 @@ class ArchiveSource;
 // an IStream; at most OLE_STREAM_LIMIT bytes are kept. Call it with the clipboard closed.
 Result<StreamRead> read_ole_stream(std::uint32_t id, std::uint32_t aspect, std::int32_t lindex);
 
+// The stream of a medium GetData returned, read from its start up to OLE_STREAM_LIMIT; a medium
+// that is not a stream, or a null stream, is refused with its message.
+Result<StreamRead> read_stream_medium(const STGMEDIUM& medium);
+
 // A bounded copy of a global memory block that GetClipboardData returned; the clipboard's
 // handle is never freed or changed. The caller holds the clipboard open.
 Result<GlobalCopy> copy_global_memory(HANDLE handle, std::uint64_t limit);
