@@ -203,19 +203,9 @@ TEST_F(CliArchiveTest, TheWindowShowsAnArchiveInsteadOfTheClipboard)
 
 TEST_F(CliArchiveTest, WatchPrintsOneLinePerChangeAndEndsWithItsReader)
 {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read_end = nullptr, write_end = nullptr;
-    ASSERT_TRUE(CreatePipe(&read_end, &write_end, &inherit, 0));
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    std::wstring command = L"\"" + test::windows_path(CLIPWRIGHT_CLI_EXE) + L"\" watch --json";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write_end;
-    si.hStdError = write_end;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process));
-    CloseHandle(write_end);
+    test::PipedProgram watch(test::windows_path(CLIPWRIGHT_CLI_EXE), L"watch --json");
+    ASSERT_TRUE(watch.started());
+    const HANDLE read_end = watch.output();
     test::ClipboardFixture::pump(1500);  // the listener is registered
 
     clipboard.set_flat({{CF_UNICODETEXT, test::utf16_bytes_of(L"one")}});
@@ -233,13 +223,8 @@ TEST_F(CliArchiveTest, WatchPrintsOneLinePerChangeAndEndsWithItsReader)
             return std::count(out.begin(), out.end(), '\n') >= 2;
         },
         10000);
-    CloseHandle(read_end);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    EXPECT_EQ(code, 0u);
+    watch.close_output();
+    EXPECT_EQ(watch.wait_for_exit(10000), 0);  // ends by itself once its reader is gone
 
     std::vector<json> lines;
     for (std::size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)

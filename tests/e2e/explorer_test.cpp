@@ -150,34 +150,10 @@ TEST_F(ExplorerE2E, IconFollowsTheIcoFileBesideTheCopiedProgram)
 // Exit status and standard error of a program started with this process's environment.
 std::pair<long, std::string> run_capturing_errors(const std::wstring& exe, const std::wstring& arguments)
 {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return {-1, {}};
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = write_end;
-    si.hStdOutput = write_end;
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    const BOOL started =
-        CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(write_end);
-    std::string output;
-    if (started) {
-        char buffer[512];
-        DWORD got = 0;
-        while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
-    }
-    CloseHandle(read_end);
-    if (!started) return {-1, {}};
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return {static_cast<long>(code), output};
+    test::PipedProgram program(exe, arguments);
+    if (!program.started()) return {-1, {}};
+    std::string output = program.read_to_end();
+    return {program.wait_for_exit(), output};
 }
 
 TEST_F(ExplorerE2E, AFailedInstallExitsWithStatusOneAndSaysWhyOnStandardError)

@@ -400,4 +400,52 @@ ConsoleRun run_console(const std::wstring& exe, const std::wstring& arguments,
     return run;
 }
 
+PipedProgram::PipedProgram(const std::wstring& exe, const std::wstring& arguments)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE write_end = nullptr;
+    if (!CreatePipe(&read_end_, &write_end, &inherit, 0)) return;
+    SetHandleInformation(read_end_, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdError = write_end;
+    si.hStdOutput = write_end;
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process_))
+        process_ = {};
+    CloseHandle(write_end);
+}
+
+PipedProgram::~PipedProgram()
+{
+    close_output();
+    if (process_.hProcess) CloseHandle(process_.hProcess);
+    if (process_.hThread) CloseHandle(process_.hThread);
+}
+
+std::string PipedProgram::read_to_end()
+{
+    std::string output;
+    if (!started()) return output;
+    char buffer[512];
+    DWORD got = 0;
+    while (ReadFile(read_end_, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+    return output;
+}
+
+void PipedProgram::close_output()
+{
+    if (read_end_) CloseHandle(read_end_);
+    read_end_ = nullptr;
+}
+
+long PipedProgram::wait_for_exit(DWORD milliseconds)
+{
+    if (!started() || WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<long>(code);
+}
+
 }  // namespace cw::test

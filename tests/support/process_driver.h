@@ -75,6 +75,29 @@ ConsoleRun run_console(const std::wstring& exe, const std::wstring& arguments,
                        const std::vector<std::pair<std::wstring, std::wstring>>& env, bool stdout_closed = false,
                        DWORD milliseconds = 30000);
 
+// A program whose standard output and error go into one pipe that this process reads as it likes
+// (run_console reads only once the program has ended).
+class PipedProgram {
+public:
+    PipedProgram(const std::wstring& exe, const std::wstring& arguments);
+    ~PipedProgram();
+    PipedProgram(const PipedProgram&) = delete;
+    PipedProgram& operator=(const PipedProgram&) = delete;
+
+    bool started() const { return process_.hProcess != nullptr; }
+    HANDLE output() const { return read_end_; }
+    // Everything the program writes until it closes its end.
+    std::string read_to_end();
+    // Closes this end, as a reader that stops reading does.
+    void close_output();
+    // The exit code, or -1 when the program did not end within `milliseconds`.
+    long wait_for_exit(DWORD milliseconds = 30000);
+
+private:
+    PROCESS_INFORMATION process_{};
+    HANDLE read_end_ = nullptr;
+};
+
 // Lines of a text file split at LF.
 std::vector<std::string> read_lines(const std::wstring& path);
 
