@@ -22,7 +22,7 @@ build-windows: setup
 # Unit and fuzz tests natively, then the Wine and end-to-end layers under one wineserver.
 test: build
 	@status=0; \
-	ctest --preset linux || status=1; \
+	ctest --preset linux -j $(JOBS) || status=1; \
 	scripts/with-wine ctest --preset windows || status=1; \
 	exit $$status
 
