@@ -11,10 +11,10 @@
 #include "app/main_controls.h"
 #include "base/handles_win.h"
 #include "capture/snapshot.h"
-#include "inspect/report.h"
 #include "preview/audio_win.h"
 #include "preview/image_view_win.h"
 #include "preview/webview_preview_win.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -6,14 +6,13 @@
 
 #include "app/cli_arguments.h"
 #include "app/cli_select.h"
-#include "app/offer_texts.h"
+#include "app/format_list.h"
 #include "base/error.h"
 #include "capture/format_identity.h"
 #include "inspect/dispatcher.h"
-#include "inspect/report_text.h"
 #include "preview/audio.h"
+#include "report/report_text.h"
 #include "save/candidates.h"
-#include "save/format_list.h"
 
 namespace cw {
 
@@ -81,7 +80,7 @@ json offer_json(const FormatOffer& offer)
 json format_json(const FormatEntry& entry, const std::optional<std::uint64_t>& global_size,
                  const std::optional<SaveRow>& save_row)
 {
-    const std::vector<std::string> cells = advanced_row_cells(entry, OFFER_TEXTS);
+    const std::vector<std::string> cells = advanced_row_cells(entry);
     json offers = json::array();
     for (const FormatOffer& offer : entry.offers) offers.push_back(offer_json(offer));
     json save = nullptr;
@@ -229,7 +228,7 @@ std::string snapshot_text(const ClipboardSnapshot& snapshot, std::span<const std
     bool any_offer = false;
     for (std::size_t i = 0; i < snapshot.entries.size(); ++i) {
         const FormatEntry& entry = snapshot.entries[i];
-        std::vector<std::string> cells = advanced_row_cells(entry, OFFER_TEXTS);
+        std::vector<std::string> cells = advanced_row_cells(entry);
         const auto size = size_at(global_sizes, i);
         cells.push_back(size ? std::to_string(*size) : "-");
         cells.push_back(save_rows[i] ? save_rows[i]->candidate.extension + " (" + save_rows[i]->candidate.label + ")"

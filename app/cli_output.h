@@ -11,7 +11,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "capture/snapshot.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

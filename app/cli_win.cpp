@@ -20,6 +20,7 @@
 #include "capture/archive_source_win.h"
 #include "capture/snapshot_win.h"
 #include "inspect/dispatcher_win.h"
+#include "inspect/logical_object_win.h"
 #include "save/paste_files_win.h"
 #include "save/save_command_win.h"
 #include "save/save_messages.h"

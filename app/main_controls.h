@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "save/format_list.h"
+#include "app/format_list.h"
 
 namespace cw {
 

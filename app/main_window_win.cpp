@@ -7,10 +7,11 @@
 #include <cstring>
 
 #include "app/audio_window_win.h"
+#include "app/format_list.h"
 #include "app/layout.h"
-#include "app/offer_texts.h"
 #include "app/save_selected_win.h"
 #include "app/tab_pages_win.h"
+#include "app/table_list.h"
 #include "app/table_list_win.h"
 #include "app/theme_win.h"
 #include "base/dpi.h"
@@ -21,10 +22,9 @@
 #include "capture/snapshot_win.h"
 #include "inspect/dispatcher.h"
 #include "inspect/dispatcher_win.h"
-#include "inspect/report_text.h"
-#include "preview/table_list.h"
+#include "inspect/logical_object_win.h"
+#include "report/report_text.h"
 #include "save/candidates.h"
-#include "save/format_list.h"
 #include "save/save_command_win.h"
 
 namespace cw {
@@ -483,7 +483,7 @@ void refresh_clipboard_view(HWND window, AppState& state)
 
 void fill_format_list(HWND window, AppState& state)
 {
-    const FormatListModel model = build_format_list(state.snapshot, state.advanced_view, state.window_dpi, OFFER_TEXTS);
+    const FormatListModel model = build_format_list(state.snapshot, state.advanced_view, state.window_dpi);
     HWND list = state.control(MainControl::format_list);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);

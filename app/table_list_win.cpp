@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/table_list.h"
 #include "base/handles_win.h"
 #include "base/text.h"
-#include "preview/table_list.h"
 
 namespace cw {
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "base/win32.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -5,13 +5,13 @@
 #include <uxtheme.h>
 
 #include "app/explorer_win.h"
+#include "app/format_list.h"
 #include "app/header_logo_win.h"
 #include "app/theme_setting.h"
 #include "base/dpi.h"
 #include "base/error_win.h"
 #include "base/text_win.h"
 #include "preview/image_decode_win.h"
-#include "save/format_list.h"
 
 namespace cw {
 

@@ -22,10 +22,10 @@
 #include <shlobj.h>
 
 #include "base/text_win.h"
-#include "capture/logical_object_win.h"
 #include "inspect/file_lists.h"
 #include "inspect/file_lists_win.h"
 #include "inspect/file_probe_win.h"
+#include "inspect/logical_object_win.h"
 #include "timing_win.h"
 
 namespace {

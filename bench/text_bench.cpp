@@ -8,8 +8,8 @@
 #include "bench/copy_bench.h"
 #include "capture/retrieval.h"
 #include "inspect/dispatcher.h"
-#include "inspect/report_text.h"
 #include "inspect/text_locale.h"
+#include "report/report_text.h"
 
 namespace {
 

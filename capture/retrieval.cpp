@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/text.h"
-#include "inspect/report_text.h"
 
 namespace cw {
 
@@ -51,35 +50,6 @@ Result<StreamRead> read_stream_capped(const StreamChunkReader& read)
     result.bytes.resize(static_cast<std::size_t>(OLE_STREAM_LIMIT));
     result.complete = false;
     return result;
-}
-
-std::string describe_ole_stream_failure(const FormatEntry& entry, const FormatOffer& offer,
-                                        std::string_view error_display)
-{
-    std::string text = "OLE STREAM RETRIEVAL\n====================\n";
-    text += "Format : " + entry.name + "\n";
-    text += "Medium : " + medium_text(offer.tymed) + "\n";
-    text += "Aspect : " + aspect_text(offer.aspect) + "\n";
-    text += "Index  : " + index_text(offer.lindex) + "\n";
-    text +=
-        "Status : IDataObject::GetData was attempted with the exact advertised FORMATETC, but the provider "
-        "rejected or could not render it.\n";
-    text += "Result : ";
-    text += error_display;
-    text +=
-        "\n\nAn EnumFormatEtc entry is an advertised capability, not proof that delayed rendering will still "
-        "succeed. Clipwright keeps the failed offer visible as evidence instead of pretending that an empty "
-        "stream was returned.\n";
-    if (names_equal(entry.name, "Adobe Photoshop Image")) {
-        text +=
-            "\nTHIS PHOTOSHOP SPECIMEN\n-----------------------\n"
-            "The separate Native/Embed Source OLE container remains available and contains a "
-            "signature-confirmed PSD /CONTENTS stream. Use that verified representation for native editable "
-            "output; use CF_DIB/CF_DIBV5 for the portable image.\n";
-    }
-    text += '\n';
-    text += advertisement_text(entry);
-    return to_crlf_mixed(text);
 }
 
 std::string representation_unavailable_message(std::string_view error_display)

@@ -58,11 +58,6 @@ using StreamChunkReader = std::function<Result<std::size_t>(std::uint8_t* buffer
 // claiming to have written more than it was asked for is held to what it was asked for.
 Result<StreamRead> read_stream_capped(const StreamChunkReader& read);
 
-// Report text for a failed read_ole_stream of the selected format; `error_display` is the API
-// display form of the error.
-std::string describe_ole_stream_failure(const FormatEntry& entry, const FormatOffer& offer,
-                                        std::string_view error_display);
-
 // Messages of the save command around the flat Win32 transport.
 std::string representation_unavailable_message(std::string_view error_display);  // GetClipboardData gave no handle
 std::string representation_unreadable_message(std::string_view error_display);   // copy_global_memory failed

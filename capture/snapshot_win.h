@@ -4,7 +4,6 @@
 #include "base/error.h"
 #include "base/win32.h"
 #include "capture/snapshot.h"
-#include "inspect/file_probe.h"
 
 namespace cw {
 
@@ -15,11 +14,5 @@ Result<ClipboardSnapshot> capture_clipboard(HWND window);
 // Merges the FORMATETC catalogue of `data` into the snapshot, setting ole_offer_count and, when
 // the catalogue could not be read completely, ole_error (the count then reads 0).
 void merge_ole_catalogue(IDataObject* data, ClipboardSnapshot& snapshot);
-
-// Opens the clipboard a second time for the logical grouping, only to copy what the recogniser
-// needs; the paths are examined after it is closed. Empty text when the open fails, the clipboard
-// changed since the capture, or nothing is recognised.
-std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot, const FileProbe& probe);
-std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot);
 
 }  // namespace cw

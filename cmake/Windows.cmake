@@ -2,7 +2,7 @@
 enable_language(RC)
 
 file(GLOB_RECURSE WIN_SOURCES CONFIGURE_DEPENDS
-  base/*_win.cpp app/*_win.cpp capture/*_win.cpp save/*_win.cpp inspect/*_win.cpp preview/*_win.cpp)
+  app/*_win.cpp save/*_win.cpp inspect/*_win.cpp preview/*_win.cpp capture/*_win.cpp base/*_win.cpp)
 list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/app/main_win.cpp)
 list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/app/cli_main_win.cpp)
 add_library(clipwright_win STATIC ${WIN_SOURCES})

@@ -9,7 +9,6 @@
 #include "capture/format_identity.h"
 #include "inspect/link_formats.h"
 #include "inspect/ole_objects.h"
-#include "inspect/report_text.h"
 #include "inspect/signatures.h"
 #include "inspect/text_locale.h"
 #include "preview/audio.h"
@@ -17,6 +16,7 @@
 #include "preview/sheet_text.h"
 #include "preview/table_text.h"
 #include "preview/workbook_preview.h"
+#include "report/report_text.h"
 
 namespace cw {
 
@@ -307,6 +307,35 @@ std::string adobe_advertisement_report(const FormatEntry& entry, std::string_vie
            "not show this row as a separate output choice. Prefer the decoded image rendition; retain this "
            "advertisement only for compatibility diagnostics.\r\n\r\nWin32 retrieval result: " +
            std::string(error_display);
+}
+
+std::string describe_ole_stream_failure(const FormatEntry& entry, const FormatOffer& offer,
+                                        std::string_view error_display)
+{
+    std::string text = "OLE STREAM RETRIEVAL\n====================\n";
+    text += "Format : " + entry.name + "\n";
+    text += "Medium : " + medium_text(offer.tymed) + "\n";
+    text += "Aspect : " + aspect_text(offer.aspect) + "\n";
+    text += "Index  : " + index_text(offer.lindex) + "\n";
+    text +=
+        "Status : IDataObject::GetData was attempted with the exact advertised FORMATETC, but the provider "
+        "rejected or could not render it.\n";
+    text += "Result : ";
+    text += error_display;
+    text +=
+        "\n\nAn EnumFormatEtc entry is an advertised capability, not proof that delayed rendering will still "
+        "succeed. Clipwright keeps the failed offer visible as evidence instead of pretending that an empty "
+        "stream was returned.\n";
+    if (names_equal(entry.name, "Adobe Photoshop Image")) {
+        text +=
+            "\nTHIS PHOTOSHOP SPECIMEN\n-----------------------\n"
+            "The separate Native/Embed Source OLE container remains available and contains a "
+            "signature-confirmed PSD /CONTENTS stream. Use that verified representation for native editable "
+            "output; use CF_DIB/CF_DIBV5 for the portable image.\n";
+    }
+    text += '\n';
+    text += advertisement_text(entry);
+    return to_crlf_mixed(text);
 }
 
 namespace {

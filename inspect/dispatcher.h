@@ -9,8 +9,8 @@
 
 #include "capture/retrieval.h"
 #include "capture/snapshot.h"
-#include "inspect/report.h"
 #include "inspect/text_locale.h"
+#include "report/report.h"
 
 namespace cw {
 
@@ -82,6 +82,10 @@ std::string detail_heading(const FormatEntry& entry);
 // identifier.
 std::string detail_heading(const FormatEntry& entry, const DetailReport& report);
 std::string unavailable_text(const FormatEntry& entry, std::string_view error_display);
+// Report text for a failed read_ole_stream of the selected format; `error_display` is the API
+// display form of the error.
+std::string describe_ole_stream_failure(const FormatEntry& entry, const FormatOffer& offer,
+                                        std::string_view error_display);
 
 
 }  // namespace cw

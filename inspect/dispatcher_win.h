@@ -4,7 +4,7 @@
 
 #include "base/win32.h"
 #include "capture/snapshot.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

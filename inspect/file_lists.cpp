@@ -9,7 +9,7 @@
 #include "inspect/archived_file_probe.h"
 #include "inspect/bit_names.h"
 #include "inspect/item_probe.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 namespace cw {
 

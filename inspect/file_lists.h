@@ -12,7 +12,7 @@
 
 #include "base/byte_reader.h"
 #include "inspect/file_probe.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/text.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 namespace cw {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "base/text.h"
-#include "inspect/report_text.h"
 #include "inspect/signatures.h"
 #include "libs/cfb/cfb.h"
+#include "report/report_text.h"
 
 namespace cw {
 

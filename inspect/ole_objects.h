@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -7,7 +7,7 @@
 #include "base/text.h"
 #include "capture/retrieval.h"
 #include "inspect/private_formats.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 namespace cw {
 

@@ -11,7 +11,7 @@
 
 #include "base/text.h"
 #include "inspect/bit_names.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 namespace cw {
 

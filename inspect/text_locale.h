@@ -9,7 +9,7 @@
 
 #include "base/byte_reader.h"
 #include "capture/retrieval.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "base/byte_reader.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "base/handles_win.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

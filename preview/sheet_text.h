@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "base/byte_reader.h"
-#include "inspect/report.h"
 #include "libs/workbook/workbook.h"
+#include "report/report.h"
 
 namespace cw {
 

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/text.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 #include "save/file_name.h"
 #include "save/paste_names.h"
 

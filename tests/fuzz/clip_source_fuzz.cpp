@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/logical_object.h"
 #include "inspect/file_lists.h"
 #include "inspect/item_probe.h"
+#include "inspect/logical_object.h"
 
 namespace {
 

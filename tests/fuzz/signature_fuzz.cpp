@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "inspect/report_text.h"
 #include "inspect/signatures.h"
+#include "report/report_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

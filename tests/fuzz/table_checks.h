@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "base/text.h"
-#include "inspect/report.h"
 #include "libs/workbook/workbook.h"
 #include "preview/table_text.h"
 #include "preview/workbook_preview.h"
+#include "report/report.h"
 
 namespace cw::fuzz {
 

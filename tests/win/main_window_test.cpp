@@ -1,11 +1,11 @@
 // The real main window under Wine, with clipboard content the tests set themselves.
 #include <gtest/gtest.h>
 
+#include "app/format_list.h"
 #include "app/main_window_win.h"
 #include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "main_window_fixture.h"
-#include "save/format_list.h"
 
 #include <commctrl.h>
 

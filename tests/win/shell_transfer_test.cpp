@@ -11,12 +11,12 @@
 
 #include "app/main_controls.h"
 #include "base/text_win.h"
-#include "capture/logical_object_win.h"
 #include "capture/snapshot_win.h"
 #include "clipboard_fixture.h"
 #include "compound_file_builder.h"
 #include "inspect/dispatcher_win.h"
 #include "inspect/file_lists.h"
+#include "inspect/logical_object_win.h"
 #include "inspect/signatures.h"
 #include "main_window_fixture.h"
 

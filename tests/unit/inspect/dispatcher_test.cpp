@@ -154,5 +154,47 @@ TEST(Dispatcher, HeadingAndUnavailableText)
     EXPECT_EQ(adobe.substr(adobe.size() - 34), "Win32 retrieval result: 0x80040064");
 }
 
+TEST(OleStreamFailure, ExactTextWithAdvertisementAndCleanLineEnds)
+{
+    FormatEntry stream = entry(0xC123, "Custom Stream", {{TYMED_ISTREAM_BIT, 1, 0, false}});
+    stream.listed_by_win32 = false;
+    const std::string text =
+        describe_ole_stream_failure(stream, stream.offers[0], "Invalid FORMATETC structure. (0x80040064)");
+    EXPECT_EQ(text,
+              "OLE STREAM RETRIEVAL\r\n"
+              "====================\r\n"
+              "Format : Custom Stream\r\n"
+              "Medium : IStream\r\n"
+              "Aspect : Content\r\n"
+              "Index  : 0\r\n"
+              "Status : IDataObject::GetData was attempted with the exact advertised FORMATETC, but the provider "
+              "rejected or could not render it.\r\n"
+              "Result : Invalid FORMATETC structure. (0x80040064)\r\n"
+              "\r\n"
+              "An EnumFormatEtc entry is an advertised capability, not proof that delayed rendering will still "
+              "succeed. Clipwright keeps the failed offer visible as evidence instead of pretending that an empty "
+              "stream was returned.\r\n"
+              "\r\n"
+              "ADVERTISEMENT\r\n"
+              "=============\r\n"
+              "Transport : OLE only\r\n"
+              "OLE offers: 1\r\n"
+              "  1. Medium=IStream | Aspect=Content | Index=0 | Target device=no");
+
+    // An error text that carries its own CR LF ends up with single CR LFs, never CR CR LF.
+    const std::string multi = describe_ole_stream_failure(stream, stream.offers[0], "first\r\nsecond");
+    EXPECT_NE(multi.find("Result : first\r\nsecond\r\n"), std::string::npos);
+    EXPECT_EQ(multi.find("\r\r"), std::string::npos);
+    EXPECT_EQ(multi.find("THIS PHOTOSHOP SPECIMEN"), std::string::npos);
+
+    stream.name = "ADOBE PHOTOSHOP IMAGE";
+    const std::string photoshop = describe_ole_stream_failure(stream, stream.offers[0], "E");
+    EXPECT_NE(photoshop.find("stream was returned.\r\n\r\nTHIS PHOTOSHOP SPECIMEN\r\n-----------------------\r\n"
+                             "The separate Native/Embed Source OLE container remains available and contains a "
+                             "signature-confirmed PSD /CONTENTS stream. Use that verified representation for native "
+                             "editable output; use CF_DIB/CF_DIBV5 for the portable image.\r\n\r\nADVERTISEMENT\r\n"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace cw

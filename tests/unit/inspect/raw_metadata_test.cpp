@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 #include "fake_file_probe.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 namespace cw {
 namespace {

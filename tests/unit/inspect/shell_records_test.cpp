@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/text.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 namespace cw {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "base/text.h"
 #include "inspect/dispatcher.h"
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 namespace cw {
 namespace {

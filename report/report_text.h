@@ -10,7 +10,7 @@
 
 #include "base/byte_reader.h"
 #include "capture/snapshot.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

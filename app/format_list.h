@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "capture/snapshot.h"
+#include "report/report_text.h"
 
 namespace cw {
 
@@ -82,25 +83,25 @@ std::vector<ListColumn> format_list_columns(bool advanced_view, std::uint32_t dp
 // The header painter's caption for a column of the current view; empty when out of range.
 std::string_view format_list_column_caption(bool advanced_view, std::size_t column);
 
-// The advanced view's per-offer and transport texts come from the report model's shared texts;
-// the window binds them once so that this list and the reports always agree.
+// The advanced view's per-offer and transport texts are the report model's, so that this list,
+// the console output and the reports always agree; tests put stand-ins in.
 struct OfferTextFunctions {
-    std::string (*medium)(std::uint32_t tymed) = nullptr;
-    std::string (*aspect)(std::uint32_t aspect) = nullptr;
-    std::string (*index)(std::int32_t lindex) = nullptr;
-    std::string (*source)(const FormatEntry& entry) = nullptr;
+    std::string (*medium)(std::uint32_t tymed) = medium_text;
+    std::string (*aspect)(std::uint32_t aspect) = aspect_text;
+    std::string (*index)(std::int32_t lindex) = index_text;
+    std::string (*source)(const FormatEntry& entry) = source_text;
 };
 
 // One row per entry in snapshot order: #, name, role, transport, media, aspects, indexes,
 // decimal id, "0x" hex id (at least four digits), class.
-std::vector<std::string> advanced_row_cells(const FormatEntry& entry, const OfferTextFunctions& texts);
+std::vector<std::string> advanced_row_cells(const FormatEntry& entry, const OfferTextFunctions& texts = {});
 
 FormatListModel build_simple_format_list(std::span<const FormatEntry> entries, std::uint32_t dpi);
 FormatListModel build_advanced_format_list(const ClipboardSnapshot& snapshot, std::uint32_t dpi,
-                                           const OfferTextFunctions& texts);
+                                           const OfferTextFunctions& texts = {});
 
 inline FormatListModel build_format_list(const ClipboardSnapshot& snapshot, bool advanced_view, std::uint32_t dpi,
-                                         const OfferTextFunctions& texts)
+                                         const OfferTextFunctions& texts = {})
 {
     return advanced_view ? build_advanced_format_list(snapshot, dpi, texts)
                          : build_simple_format_list(snapshot.entries, dpi);

@@ -1,4 +1,4 @@
-#include "capture/logical_object.h"
+#include "inspect/logical_object.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include "base/text.h"
 #include "compound_file_builder.h"
 #include "inspect/file_lists.h"
-#include "inspect/report_text.h"
 #include "inspect/shell_records.h"
+#include "report/report_text.h"
 #include "unit/inspect/fake_file_probe.h"
 
 namespace cw {

@@ -1,4 +1,4 @@
-#include "inspect/report_text.h"
+#include "report/report_text.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "preview/table_list.h"
+#include "app/table_list.h"
 
 #include <algorithm>
 #include <string>

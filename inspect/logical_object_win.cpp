@@ -1,9 +1,12 @@
-#include "capture/logical_object_win.h"
+#include "inspect/logical_object_win.h"
 
 #include <algorithm>
 
+#include "base/handles_win.h"
+#include "capture/archive_source_win.h"
 #include "capture/retrieval_win.h"
 #include "inspect/file_lists_win.h"
+#include "inspect/file_probe_win.h"
 #include "inspect/text_locale.h"
 
 namespace cw {
@@ -99,6 +102,29 @@ std::optional<LogicalClipboardObject> describe_logical_object(const LogicalObjec
         case Recogniser::None: break;
     }
     return std::nullopt;
+}
+
+std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot, const FileProbe& probe)
+{
+    // The grouping reads the live clipboard; an archive's clipboard is shown without it.
+    if (installed_archive_source()) return {};
+    LogicalObjectCopy copy;
+    {
+        ClipboardSession clipboard;
+        if (!clipboard.open(window)) return {};
+        // A changed clipboard would describe data the list does not show.
+        if (GetClipboardSequenceNumber() != snapshot.sequence_number) return {};
+        copy = copy_logical_object_inputs(snapshot.entries);
+    }
+    // Other programs cannot copy or paste while the clipboard is open, and examining the paths of
+    // a big file copy takes seconds.
+    const auto object = describe_logical_object(copy, probe);
+    return object ? object->report_text : std::string();
+}
+
+std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot)
+{
+    return logical_grouping_text(window, snapshot, Win32FileProbe());
 }
 
 }  // namespace cw

@@ -1,4 +1,4 @@
-#include "capture/logical_object.h"
+#include "inspect/logical_object.h"
 
 #include <algorithm>
 #include <array>
@@ -8,10 +8,10 @@
 #include "inspect/bit_names.h"
 #include "inspect/file_lists.h"
 #include "inspect/item_probe.h"
-#include "inspect/report_text.h"
 #include "inspect/shell_records.h"
 #include "inspect/signatures.h"
 #include "libs/cfb/cfb.h"
+#include "report/report_text.h"
 
 namespace cw {
 

@@ -4,12 +4,14 @@
 // then examine them (and the paths they name) after it is closed.
 
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "capture/logical_object.h"
+#include "base/win32.h"
 #include "capture/retrieval.h"
 #include "capture/snapshot.h"
 #include "inspect/file_probe.h"
+#include "inspect/logical_object.h"
 
 namespace cw {
 
@@ -28,5 +30,11 @@ LogicalObjectCopy copy_logical_object_inputs(const std::vector<FormatEntry>& ent
 // Call with the clipboard closed: the copied paths are examined here, which for a big copy takes
 // seconds. None when nothing is recognised or the file list cannot be read.
 std::optional<LogicalClipboardObject> describe_logical_object(const LogicalObjectCopy& copy, const FileProbe& probe);
+
+// Opens the clipboard a second time for the logical grouping, only to copy what the recogniser
+// needs; the paths are examined after it is closed. Empty text when the open fails, the clipboard
+// changed since the capture, or nothing is recognised.
+std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot, const FileProbe& probe);
+std::string logical_grouping_text(HWND window, const ClipboardSnapshot& snapshot);
 
 }  // namespace cw

@@ -1,4 +1,4 @@
-#include "save/format_list.h"
+#include "app/format_list.h"
 
 #include <algorithm>
 #include <array>

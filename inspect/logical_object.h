@@ -13,7 +13,7 @@
 #include "base/byte_reader.h"
 #include "capture/snapshot.h"
 #include "inspect/file_probe.h"
-#include "inspect/report.h"
+#include "report/report.h"
 
 namespace cw {
 

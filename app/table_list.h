@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "inspect/report.h"
-#include "save/format_list.h"
+#include "app/format_list.h"
+#include "report/report.h"
 
 namespace cw {
 
