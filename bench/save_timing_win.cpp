@@ -25,6 +25,7 @@
 namespace {
 
 using namespace cw;
+using bench::ClipboardHeld;
 using bench::PeakMemory;
 using bench::seconds_since;
 
@@ -57,8 +58,13 @@ bool put_on_clipboard(HWND owner, UINT format, const std::string& bytes)
 
 // One save through save_selected: a window of its own (the save destroys it), a snapshot, the
 // format selected and a name typed. None when the save failed.
-std::optional<double> time_save(const char* what, const std::wstring& folder, UINT format, const std::string& bytes,
-                                const std::wstring& name, std::int64_t* peak_memory = nullptr)
+struct SaveRun {
+    double seconds = 0;
+    double clipboard_held = 0;
+};
+
+std::optional<SaveRun> time_save(const char* what, const std::wstring& folder, UINT format, const std::string& bytes,
+                                 const std::wstring& name, std::int64_t* peak_memory = nullptr)
 {
     HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     HWND edit = CreateWindowExW(0, L"EDIT", name.c_str(), WS_CHILD, 0, 0, 0, 0, window, nullptr, nullptr, nullptr);
@@ -76,29 +82,34 @@ std::optional<double> time_save(const char* what, const std::wstring& folder, UI
     set_save_failure_box([&](HWND, std::string_view, std::string_view text) { failure = text; });
     std::optional<PeakMemory> memory;
     if (peak_memory) memory.emplace();
+    ClipboardHeld held;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     save_selected(window, state);
     const double seconds = seconds_since(start);
+    const double held_seconds = held.stop();
     if (peak_memory) *peak_memory = memory->stop();
     if (!failure.empty()) {
         std::printf("%s failed: %s\n", what, failure.c_str());
         return std::nullopt;
     }
     DeleteFileW((folder + L"\\" + name).c_str());
-    return seconds;
+    return SaveRun{seconds, held_seconds};
 }
 
 bool time_saves(const char* what, int runs, const std::wstring& folder, UINT format, const std::string& bytes,
                 const std::wstring& name, std::uint64_t file_size)
 {
-    std::vector<double> seconds;
+    std::vector<double> seconds, held;
     for (int i = 0; i < runs; ++i) {
         const auto run = time_save(what, folder, format, bytes, name);
         if (!run) return false;
-        seconds.push_back(*run);
+        seconds.push_back(run->seconds);
+        held.push_back(run->clipboard_held);
     }
     report(what, file_size, seconds);
+    std::sort(held.begin(), held.end());
+    std::printf("clipboard held: %-25s %8.3f s (median; longest %.3f s)\n", what, held[held.size() / 2], held.back());
     // A run of its own: the sampling thread would take a core from the timed ones.
     std::int64_t peak = 0;
     if (!time_save(what, folder, format, bytes, name, &peak)) return false;

@@ -79,4 +79,40 @@ private:
     std::thread thread_;
 };
 
+// How long the clipboard is open while it runs: from the first to the last sample that found it
+// open, each a millisecond apart.
+class ClipboardHeld {
+public:
+    ClipboardHeld()
+        : thread_([this] {
+              LARGE_INTEGER first{}, last{};
+              bool seen = false;
+              while (!stop_) {
+                  if (GetOpenClipboardWindow()) {
+                      QueryPerformanceCounter(&last);
+                      if (!seen) first = last;
+                      seen = true;
+                  }
+                  Sleep(1);
+              }
+              LARGE_INTEGER frequency;
+              QueryPerformanceFrequency(&frequency);
+              held_ = seen ? double(last.QuadPart - first.QuadPart) / double(frequency.QuadPart) : 0.0;
+          })
+    {
+    }
+    ~ClipboardHeld() { stop(); }
+    double stop()
+    {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return held_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    double held_ = 0;
+    std::thread thread_;
+};
+
 }  // namespace cw::bench
