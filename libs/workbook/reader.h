@@ -24,6 +24,8 @@ public:
     virtual Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const = 0;
     virtual std::uint64_t held_bytes() const = 0;
     std::vector<std::string> names;
+    // The workbook that reads through `reader`.
+    static Workbook workbook(std::unique_ptr<Reader> reader) { return Workbook(std::move(reader)); }
 };
 
 // A workbook's shared strings, one after another in one buffer; a cell views its string. Past
