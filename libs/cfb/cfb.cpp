@@ -41,13 +41,6 @@ constexpr std::string_view UNNAMED = "(unnamed)";
 constexpr std::size_t MAX_WARNINGS = 32;
 constexpr std::size_t NONE = std::numeric_limits<std::size_t>::max();
 
-std::optional<std::uint64_t> read_le(Bytes bytes, std::uint64_t offset, std::size_t width)
-{
-    if (width > bytes.size() || offset > bytes.size() - width) return std::nullopt;
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < width; ++i) value |= std::uint64_t{bytes[offset + i]} << (8 * i);
-    return value;
-}
 std::uint16_t u16_or_zero(Bytes b, std::uint64_t off)
 {
     return static_cast<std::uint16_t>(read_le(b, off, 2).value_or(0));
@@ -69,41 +62,6 @@ std::uint64_t ceil_div(std::uint64_t a, std::uint64_t b)
 std::string num(std::uint64_t v)
 {
     return std::to_string(v);
-}
-
-void append_utf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-std::string utf16_to_utf8(const std::vector<char16_t>& units)
-{
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        append_utf8(out, c);
-    }
-    return out;
 }
 
 std::u32string utf8_to_code_points(std::string_view text)
@@ -254,6 +212,42 @@ struct DirRecord {
 };
 
 }  // namespace
+
+void append_utf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void append_utf16le(std::string& out, std::span<const std::uint8_t> units)
+{
+    const std::size_t n = units.size() / 2;
+    const auto unit = [&](std::size_t i) { return static_cast<char32_t>(units[2 * i] | units[2 * i + 1] << 8); };
+    for (std::size_t i = 0; i < n; ++i) {
+        char32_t c = unit(i);
+        const char32_t low = i + 1 < n ? unit(i + 1) : 0;
+        if (c >= 0xD800 && c <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        append_utf8(out, c);
+    }
+}
 
 std::string_view kind_name(EntryKind kind)
 {
@@ -414,13 +408,9 @@ std::optional<Error> CompoundFile::Impl::load_directory()
             // The name length counts bytes including the terminating zero; a damaged length is
             // clamped to the 32 units the field can hold, and the name ends at the first zero.
             const std::size_t units = std::min<std::size_t>(u16_or_zero(raw, 64) / 2, 32);
-            std::vector<char16_t> name;
-            for (std::size_t i = 0; i < units; ++i) {
-                const auto unit = static_cast<char16_t>(u16_or_zero(raw, 2 * i));
-                if (unit == 0) break;
-                name.push_back(unit);
-            }
-            rec.name = utf16_to_utf8(name);
+            std::size_t length = 0;
+            while (length < units && u16_or_zero(raw, 2 * length) != 0) ++length;
+            append_utf16le(rec.name, raw.first(2 * length));
             rec.type = raw[66];
             rec.left = u32_or(raw, 68, NO_STREAM);
             rec.right = u32_or(raw, 72, NO_STREAM);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,6 +69,35 @@ struct Entry {
 
 // True when the bytes begin with the 8-byte compound-file signature D0 CF 11 E0 A1 B1 1A E1.
 bool has_signature(std::span<const std::uint8_t> bytes);
+
+// The reads the format is built from, for readers of the streams inside it as well.
+
+// The unsigned little-endian integer of `width` bytes (at most 8) at `offset`; none when the bytes
+// end first.
+inline std::optional<std::uint64_t> read_le(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                                            std::size_t width)
+{
+    if (width > bytes.size() || offset > bytes.size() - width) return std::nullopt;
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value |= std::uint64_t{bytes[offset + i]} << (8 * i);
+    return value;
+}
+inline std::optional<std::uint16_t> u16_at(std::span<const std::uint8_t> bytes, std::uint64_t offset)
+{
+    const auto value = read_le(bytes, offset, 2);
+    return value ? std::optional<std::uint16_t>(static_cast<std::uint16_t>(*value)) : std::nullopt;
+}
+inline std::optional<std::uint32_t> u32_at(std::span<const std::uint8_t> bytes, std::uint64_t offset)
+{
+    const auto value = read_le(bytes, offset, 4);
+    return value ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*value)) : std::nullopt;
+}
+
+// One code point as UTF-8.
+void append_utf8(std::string& out, char32_t c);
+// UTF-16LE code units (2 bytes each; an odd last byte is ignored) as UTF-8; unpaired surrogates
+// become U+FFFD.
+void append_utf16le(std::string& out, std::span<const std::uint8_t> units);
 
 class CompoundFile {
 public:

@@ -253,7 +253,10 @@ void PackageWorkbook::add_sheet(std::string name, std::string_view rel_id)
     }
 }
 
-Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary)
+namespace {
+
+// The workbook part of the kind asked for, its relationships and the parts they name.
+Result<PackageWorkbook> find_workbook(Bytes bytes, bool binary)
 {
     if (is_encrypted_package(bytes)) return encrypted_error();
     auto package = Package::open(bytes);
@@ -280,6 +283,73 @@ Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary)
     if (styles_part.empty() && package->has("xl/styles" + ext)) styles_part = "xl/styles" + ext;
     return PackageWorkbook{std::move(*package), std::move(part), std::move(*content), std::move(*rels),
                            std::move(strings_part), std::move(styles_part), {}, {}, {}};
+}
+
+Result<std::shared_ptr<const StringTable>> read_shared_strings(const PackageWorkbook& book,
+                                                                const PackageFormat& format)
+{
+    auto strings = std::make_shared<StringTable>();
+    if (!book.strings_part.empty() && book.package.has(book.strings_part)) {
+        if (auto failed = format.read_strings(book.package, book.strings_part, *strings)) return std::move(*failed);
+        strings->close();
+    }
+    return std::shared_ptr<const StringTable>(std::move(strings));
+}
+
+// Dates are a refinement of the cell kind, so a styles part that cannot be read leaves every
+// number a number.
+DateStyles read_date_styles(const PackageWorkbook& book, const PackageFormat& format)
+{
+    DateStyles dates;
+    if (book.styles_part.empty() || format.read_styles(book.package, book.styles_part, dates)) return DateStyles();
+    return dates;
+}
+
+// What a package workbook keeps between reads: the package, the sheets' parts, the shared
+// strings and the date styles.
+class PackageReader final : public Workbook::Reader {
+public:
+    PackageReader(const PackageFormat& format, PackageWorkbook&& book, std::shared_ptr<const StringTable> strings,
+                  DateStyles dates)
+        : format_(format), package_(std::move(book.package)), parts_(std::move(book.sheet_parts)),
+          strings_(std::move(strings)), dates_(std::move(dates))
+    {
+        names = std::move(book.names);
+    }
+
+    Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const override
+    {
+        CellSink sink(cell_limit, strings_);
+        std::uint64_t working = 0;
+        if (auto failed = format_.read_cells(package_, parts_[index], dates_, sink, working)) return std::move(*failed);
+        sink.working(working);
+        return std::move(sink).take();
+    }
+    std::uint64_t held_bytes() const override { return strings_->held_bytes(); }
+
+private:
+    const PackageFormat& format_;
+    Package package_;
+    std::vector<std::string> parts_;
+    std::shared_ptr<const StringTable> strings_;
+    DateStyles dates_;
+};
+
+}  // namespace
+
+Result<Workbook> open_package_workbook(Bytes bytes, const PackageFormat& format)
+{
+    auto book = find_workbook(bytes, format.binary);
+    if (!book) return book.error();
+    if (auto failed = format.list_sheets(*book)) return std::move(*failed);
+    // The workbook part's text is not needed past its sheet list, and is gone before the shared
+    // strings are read.
+    book->content = std::string();
+    auto strings = read_shared_strings(*book, format);
+    if (!strings) return strings.error();
+    DateStyles dates = read_date_styles(*book, format);
+    return Workbook::Reader::workbook(
+        std::make_unique<PackageReader>(format, std::move(*book), std::move(*strings), std::move(dates)));
 }
 
 std::string_view type_name(std::string_view type)

@@ -56,8 +56,8 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// What both package readers start from: the workbook part of their kind with its bytes, its
-// relationships, its shared-strings part ("" when none) and the sheets as they are found.
+// The workbook part of a package with its bytes, its relationships, its shared-strings and
+// styles parts ("" when none) and the sheets as they are found.
 struct PackageWorkbook {
     Package package;
     std::string part;
@@ -72,25 +72,25 @@ struct PackageWorkbook {
     // Relationship ids to their index in `rels`, so that many sheets cost n log n, not n squared.
     std::map<std::string, std::size_t, std::less<>> rel_index;
 };
-Result<PackageWorkbook> open_package_workbook(Bytes bytes, bool binary);
 
-// What an XLSX or XLSB reader keeps between reads: the package, the sheets' parts, the shared
-// strings and the date styles.
-class PackageReader : public Workbook::Reader {
-public:
-    PackageReader(Package package, std::vector<std::string> parts, std::shared_ptr<const StringTable> strings,
-                  DateStyles dates)
-        : package_(std::move(package)), parts_(std::move(parts)), strings_(std::move(strings)), dates_(std::move(dates))
-    {
-    }
-    std::uint64_t held_bytes() const override { return strings_->held_bytes(); }
-
-protected:
-    Package package_;
-    std::vector<std::string> parts_;
-    std::shared_ptr<const StringTable> strings_;
-    DateStyles dates_;
+// How XLSX (XML parts) or XLSB (record parts) reads each kind of part; finding the parts, the
+// caps, the order of the reads and what a failure of each costs are the same for both.
+struct PackageFormat {
+    bool binary = false;
+    // The sheets the workbook part lists, each given to `book.add_sheet`.
+    std::optional<Error> (*list_sheets)(PackageWorkbook& book);
+    // Every string item of the shared-strings part, in order, into `table`.
+    std::optional<Error> (*read_strings)(const Package& package, const std::string& part, StringTable& table);
+    // The number formats and cell styles of the styles part into `dates`.
+    std::optional<Error> (*read_styles)(const Package& package, const std::string& part, DateStyles& dates);
+    // The cells of a sheet part into `sink`; `working` gets the most bytes the read held at once.
+    std::optional<Error> (*read_cells)(const Package& package, const std::string& part, const DateStyles& dates,
+                                       CellSink& sink, std::uint64_t& working);
 };
+
+// Opens the package, lists the sheets of its workbook part and reads the shared strings and the
+// date styles; the workbook reads its sheets with `format` after that.
+Result<Workbook> open_package_workbook(Bytes bytes, const PackageFormat& format);
 
 // The text after the last "/" of a relationship type: "worksheet", "sharedStrings", ...
 std::string_view type_name(std::string_view type);

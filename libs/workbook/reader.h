@@ -1,6 +1,6 @@
 #pragma once
 // What the three readers share: the reader interface behind Workbook, the cell collector with
-// its limit, and the little-endian and text helpers of the binary formats.
+// its limit, and the number and text helpers of the binary formats.
 
 #include <cstdint>
 #include <algorithm>
@@ -24,6 +24,8 @@ public:
     virtual Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const = 0;
     virtual std::uint64_t held_bytes() const = 0;
     std::vector<std::string> names;
+    // The workbook that reads through `reader`.
+    static Workbook workbook(std::unique_ptr<Reader> reader) { return Workbook(std::move(reader)); }
 };
 
 // A workbook's shared strings, one after another in one buffer; a cell views its string. Past
@@ -116,22 +118,13 @@ private:
 
 inline Error fail(std::string message) { return Error{std::move(message)}; }
 
-inline std::optional<std::uint16_t> u16_at(Bytes b, std::size_t off)
-{
-    if (off > b.size() || b.size() - off < 2) return std::nullopt;
-    return static_cast<std::uint16_t>(b[off] | b[off + 1] << 8);
-}
-inline std::optional<std::uint32_t> u32_at(Bytes b, std::size_t off)
-{
-    if (off > b.size() || b.size() - off < 4) return std::nullopt;
-    return static_cast<std::uint32_t>(b[off]) | static_cast<std::uint32_t>(b[off + 1]) << 8 |
-           static_cast<std::uint32_t>(b[off + 2]) << 16 | static_cast<std::uint32_t>(b[off + 3]) << 24;
-}
+// The little-endian reads and UTF-16 text are the compound-file reader's.
+using cfb::append_utf16le;
+using cfb::append_utf8;
+using cfb::u16_at;
+using cfb::u32_at;
 std::optional<double> f64_at(Bytes b, std::size_t off);
 
-void append_utf8(std::string& out, char32_t c);
-// UTF-16LE code units (2 bytes each) to UTF-8; unpaired surrogates become U+FFFD.
-void append_utf16le(std::string& out, Bytes units);
 // One byte a character: Latin-1 when `code_page` is 0 (or 28591), otherwise the Windows code page
 // 1250, 1251, 1252 or 1253; bytes above 0x7F of other code pages become U+FFFD.
 void append_8bit(std::string& out, Bytes chars, std::uint16_t code_page);

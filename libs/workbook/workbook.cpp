@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstring>
 
@@ -27,48 +28,9 @@ Result<Range> Workbook::read_sheet(std::size_t index, std::size_t cell_limit) co
 
 std::optional<double> f64_at(Bytes b, std::size_t off)
 {
-    if (off > b.size() || b.size() - off < 8) return std::nullopt;
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = bits << 8 | b[off + static_cast<std::size_t>(i)];
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-void append_utf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | c >> 6));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | c >> 12));
-        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | c >> 18));
-        out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-void append_utf16le(std::string& out, Bytes units)
-{
-    const std::size_t n = units.size() / 2;
-    for (std::size_t i = 0; i < n; ++i) {
-        const char32_t u = units[2 * i] | units[2 * i + 1] << 8;
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < n) {
-            const char32_t low = units[2 * i + 2] | units[2 * i + 3] << 8;
-            if (low >= 0xDC00 && low < 0xE000) {
-                append_utf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        append_utf8(out, (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u);
-    }
+    const auto bits = cfb::read_le(b, off, 8);
+    if (!bits) return std::nullopt;
+    return std::bit_cast<double>(*bits);
 }
 
 Cell number_cell(double value)

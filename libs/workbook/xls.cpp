@@ -81,9 +81,7 @@ public:
     {
         std::vector<std::uint8_t> b;
         if (!read(width, &b)) return std::nullopt;
-        std::uint32_t v = 0;
-        for (std::size_t i = width; i-- > 0;) v = v << 8 | b[i];
-        return v;
+        return static_cast<std::uint32_t>(*cfb::read_le(b, 0, width));
     }
     // `count` characters, two bytes each when `wide`, switching width at record boundaries.
     bool chars(std::size_t count, bool wide, std::uint16_t code_page, std::string& out)

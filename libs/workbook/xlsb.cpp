@@ -142,155 +142,103 @@ std::optional<std::string> wide_string(Bytes data, std::size_t off, std::size_t*
     return text;
 }
 
-class XlsbReader final : public PackageReader {
-public:
-    using PackageReader::PackageReader;
+std::uint32_t long_form(std::uint32_t type)
+{
+    switch (type) {
+        case B_SHORT_BLANK: return B_CELL_BLANK;
+        case B_SHORT_RK: return B_CELL_RK;
+        case B_SHORT_ERROR: return B_CELL_ERROR;
+        case B_SHORT_BOOL: return B_CELL_BOOL;
+        case B_SHORT_REAL: return B_CELL_REAL;
+        case B_SHORT_ST: return B_CELL_ST;
+        case B_SHORT_ISST: return B_CELL_ISST;
+        default: return type;
+    }
+}
 
-    Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const override
-    {
-        CellSink sink(cell_limit, strings_);
-        std::uint32_t row = 0;
-        std::uint32_t next_short_column = 0;  // the column after the row's previous cell
-        std::optional<Error> error;
-        std::uint64_t peak = 0;
-        auto failed = stream_records(package_, parts_[index], MAX_PART_BYTES, [&](const Record& rec) {
-            if (rec.type == B_ROW_HDR) {
-                if (auto r = u32_at(rec.data, 0)) row = *r;
-                next_short_column = 0;
-                return true;
+bool is_cell_record(std::uint32_t type)
+{
+    return (type >= B_CELL_BLANK && type <= B_FMLA_ERROR) || type == B_CELL_RSTRING;
+}
+
+// The value at `at`, after the Cell structure (column, style and flags; no column in short
+// forms), into the sink; a shared string out of range is the read's error.
+void read_cell(std::uint32_t type, Bytes d, std::size_t at, std::uint32_t row, std::uint32_t column,
+               std::uint32_t style, const DateStyles& dates, CellSink& sink, std::optional<Error>& error)
+{
+    auto add = [&](Cell cell) {
+        dates.mark(cell, style);
+        if (cell.kind != CellKind::empty) sink.add(row, column, std::move(cell));
+    };
+    auto add_text = [&](const std::optional<std::string>& text) {
+        if (text) sink.add_copy(row, column, text_cell(*text));
+    };
+    switch (type) {
+        case B_CELL_RK:
+            if (auto v = u32_at(d, at)) add(rk_cell(*v));
+            break;
+        case B_CELL_REAL:
+        case B_FMLA_NUM:
+            if (auto v = f64_at(d, at)) add(number_cell(*v));
+            break;
+        case B_CELL_ERROR:
+        case B_FMLA_ERROR:
+            if (d.size() > at) add(error_cell_from_code(d[at]));
+            break;
+        case B_CELL_BOOL:
+        case B_FMLA_BOOL:
+            if (d.size() > at) add(bool_cell(d[at] != 0));
+            break;
+        case B_CELL_ST:
+        case B_FMLA_STRING:
+            add_text(wide_string(d, at));
+            break;
+        case B_CELL_RSTRING:
+            add_text(wide_string(d, at + 1));
+            break;
+        case B_CELL_ISST:
+            if (const auto index = u32_at(d, at)) {
+                auto cell = sink.shared_string(*index);
+                if (!cell) error = cell.error();
+                else add(std::move(*cell));
             }
-            const std::uint32_t long_type = long_form(rec.type);
-            const bool is_short = long_type != rec.type;
-            // The Cell structure: column (long form only), then 24 bits of style and 8 of flags.
-            const std::size_t style_at = is_short ? 0 : 4;
-            const auto style = u32_at(rec.data, style_at);
-            const std::optional<std::uint32_t> column = is_short ? next_short_column : u32_at(rec.data, 0);
-            if (!column || !style) return true;
-            if (is_cell_record(long_type)) next_short_column = *column + 1;
-            read_cell(long_type, rec.data, style_at + 4, row, *column, *style & 0xFFFFFF, sink, error);
-            return !error && !sink.full();
-        }, &peak);
-        if (failed) return std::move(*failed);
-        if (error) return std::move(*error);
-        sink.working(peak);
-        return std::move(sink).take();
+            break;
+        default:
+            break;
     }
+}
 
-private:
-    static std::uint32_t long_form(std::uint32_t type)
-    {
-        switch (type) {
-            case B_SHORT_BLANK: return B_CELL_BLANK;
-            case B_SHORT_RK: return B_CELL_RK;
-            case B_SHORT_ERROR: return B_CELL_ERROR;
-            case B_SHORT_BOOL: return B_CELL_BOOL;
-            case B_SHORT_REAL: return B_CELL_REAL;
-            case B_SHORT_ST: return B_CELL_ST;
-            case B_SHORT_ISST: return B_CELL_ISST;
-            default: return type;
+std::optional<Error> read_cells(const Package& package, const std::string& part, const DateStyles& dates,
+                                CellSink& sink, std::uint64_t& working)
+{
+    std::uint32_t row = 0;
+    std::uint32_t next_short_column = 0;  // the column after the row's previous cell
+    std::optional<Error> error;
+    auto failed = stream_records(package, part, MAX_PART_BYTES, [&](const Record& rec) {
+        if (rec.type == B_ROW_HDR) {
+            if (auto r = u32_at(rec.data, 0)) row = *r;
+            next_short_column = 0;
+            return true;
         }
-    }
-
-    static bool is_cell_record(std::uint32_t type)
-    {
-        return (type >= B_CELL_BLANK && type <= B_FMLA_ERROR) || type == B_CELL_RSTRING;
-    }
-
-    // The value at `at`, after the Cell structure (column, style and flags; no column in short
-    // forms), into the sink; a shared string out of range is the read's error.
-    void read_cell(std::uint32_t type, Bytes d, std::size_t at, std::uint32_t row, std::uint32_t column,
-                   std::uint32_t style, CellSink& sink, std::optional<Error>& error) const
-    {
-        auto add = [&](Cell cell) {
-            dates_.mark(cell, style);
-            if (cell.kind != CellKind::empty) sink.add(row, column, std::move(cell));
-        };
-        auto add_text = [&](const std::optional<std::string>& text) {
-            if (text) sink.add_copy(row, column, text_cell(*text));
-        };
-        switch (type) {
-            case B_CELL_RK:
-                if (auto v = u32_at(d, at)) add(rk_cell(*v));
-                break;
-            case B_CELL_REAL:
-            case B_FMLA_NUM:
-                if (auto v = f64_at(d, at)) add(number_cell(*v));
-                break;
-            case B_CELL_ERROR:
-            case B_FMLA_ERROR:
-                if (d.size() > at) add(error_cell_from_code(d[at]));
-                break;
-            case B_CELL_BOOL:
-            case B_FMLA_BOOL:
-                if (d.size() > at) add(bool_cell(d[at] != 0));
-                break;
-            case B_CELL_ST:
-            case B_FMLA_STRING:
-                add_text(wide_string(d, at));
-                break;
-            case B_CELL_RSTRING:
-                add_text(wide_string(d, at + 1));
-                break;
-            case B_CELL_ISST:
-                if (const auto index = u32_at(d, at)) {
-                    auto cell = sink.shared_string(*index);
-                    if (!cell) error = cell.error();
-                    else add(std::move(*cell));
-                }
-                break;
-            default:
-                break;
-        }
-    }
-
-};
+        const std::uint32_t long_type = long_form(rec.type);
+        const bool is_short = long_type != rec.type;
+        // The Cell structure: column (long form only), then 24 bits of style and 8 of flags.
+        const std::size_t style_at = is_short ? 0 : 4;
+        const auto style = u32_at(rec.data, style_at);
+        const std::optional<std::uint32_t> column = is_short ? next_short_column : u32_at(rec.data, 0);
+        if (!column || !style) return true;
+        if (is_cell_record(long_type)) next_short_column = *column + 1;
+        read_cell(long_type, rec.data, style_at + 4, row, *column, *style & 0xFFFFFF, dates, sink, error);
+        return !error && !sink.full();
+    }, &working);
+    return failed ? failed : error;
+}
 
 Bytes bytes_of(const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); }
 
-Result<std::shared_ptr<const StringTable>> read_shared_strings(const Package& package, const std::string& part)
+std::optional<Error> list_sheets(PackageWorkbook& book)
 {
-    auto strings = std::make_shared<StringTable>();
-    if (!part.empty() && package.has(part)) {
-        auto failed = stream_records(package, part, MAX_PART_BYTES, [&](const Record& rec) {
-            // RichStr: a flags byte, then the text; runs and phonetic data after it are not text.
-            if (rec.type == B_SST_ITEM) strings->add(wide_string(rec.data, 1).value_or(std::string()));
-            return true;
-        });
-        if (failed) return std::move(*failed);
-        strings->close();
-    }
-    return std::shared_ptr<const StringTable>(std::move(strings));
-}
-
-// Number formats (BrtFmt) and the cell styles between BrtBeginCellXFs and BrtEndCellXFs; an
-// unreadable styles part leaves every number a number.
-DateStyles read_date_styles(const Package& package, const std::string& part)
-{
-    DateStyles dates;
-    if (part.empty()) return dates;
-    bool in_cell_styles = false;
-    DateStyles read;
-    auto failed = stream_records(package, part, MAX_STYLES_BYTES, [&](const Record& rec) {
-        if (rec.type == B_FMT) {
-            if (auto id = u16_at(rec.data, 0))
-                if (auto code = wide_string(rec.data, 2)) read.add_format(*id, *code);
-        } else if (rec.type == B_BEGIN_CELL_XFS || rec.type == B_END_CELL_XFS) {
-            in_cell_styles = rec.type == B_BEGIN_CELL_XFS;
-        } else if (rec.type == B_XF && in_cell_styles) {
-            read.add_style(u16_at(rec.data, 2).value_or(0));
-        }
-        return true;
-    });
-    return failed ? dates : read;
-}
-
-}  // namespace
-
-Result<Workbook> Workbook::open_xlsb(std::span<const std::uint8_t> bytes)
-{
-    auto book = open_package_workbook(bytes, true);
-    if (!book) return book.error();
-    RecordReader records(bytes_of(book->content));
+    RecordReader records(bytes_of(book.content));
     while (auto rec = records.next()) {
         if (rec->type != B_BUNDLE_SH) continue;
         // hsState, iTabID, then the relationship id (null when 0xFFFFFFFF) and the name.
@@ -301,15 +249,41 @@ Result<Workbook> Workbook::open_xlsb(std::span<const std::uint8_t> bytes)
             if (!text) continue;
             id = std::move(*text);
         }
-        if (auto name = wide_string(rec->data, 8 + used)) book->add_sheet(std::move(*name), id);
+        if (auto name = wide_string(rec->data, 8 + used)) book.add_sheet(std::move(*name), id);
     }
-    auto strings = read_shared_strings(book->package, book->strings_part);
-    if (!strings) return strings.error();
-    DateStyles dates = read_date_styles(book->package, book->styles_part);
-    auto reader = std::make_unique<XlsbReader>(std::move(book->package), std::move(book->sheet_parts),
-                                               std::move(*strings), std::move(dates));
-    reader->names = std::move(book->names);
-    return Workbook(std::move(reader));
+    return std::nullopt;
 }
+
+std::optional<Error> read_strings(const Package& package, const std::string& part, StringTable& table)
+{
+    return stream_records(package, part, MAX_PART_BYTES, [&](const Record& rec) {
+        // RichStr: a flags byte, then the text; runs and phonetic data after it are not text.
+        if (rec.type == B_SST_ITEM) table.add(wide_string(rec.data, 1).value_or(std::string()));
+        return true;
+    });
+}
+
+// Number formats (BrtFmt) and the cell styles between BrtBeginCellXFs and BrtEndCellXFs.
+std::optional<Error> read_styles(const Package& package, const std::string& part, DateStyles& dates)
+{
+    bool in_cell_styles = false;
+    return stream_records(package, part, MAX_STYLES_BYTES, [&](const Record& rec) {
+        if (rec.type == B_FMT) {
+            if (auto id = u16_at(rec.data, 0))
+                if (auto code = wide_string(rec.data, 2)) dates.add_format(*id, *code);
+        } else if (rec.type == B_BEGIN_CELL_XFS || rec.type == B_END_CELL_XFS) {
+            in_cell_styles = rec.type == B_BEGIN_CELL_XFS;
+        } else if (rec.type == B_XF && in_cell_styles) {
+            dates.add_style(u16_at(rec.data, 2).value_or(0));
+        }
+        return true;
+    });
+}
+
+constexpr PackageFormat XLSB{true, list_sheets, read_strings, read_styles, read_cells};
+
+}  // namespace
+
+Result<Workbook> Workbook::open_xlsb(std::span<const std::uint8_t> bytes) { return open_package_workbook(bytes, XLSB); }
 
 }  // namespace workbook

@@ -527,74 +527,53 @@ private:
     std::uint64_t peak_ = 0;
 };
 
-class XlsxReader final : public PackageReader {
-public:
-    using PackageReader::PackageReader;
-
-    Result<Range> read_sheet(std::size_t index, std::size_t cell_limit) const override
-    {
-        CellSink sink(cell_limit, strings_);
-        SheetHandler handler(sink, dates_);
-        std::uint64_t parser_bytes = 0;
-        if (auto failed = StreamParser::run(package_, parts_[index], handler, &parser_bytes)) return std::move(*failed);
-        if (handler.error) return std::move(*handler.error);
-        sink.working(parser_bytes + handler.peak_bytes());
-        return std::move(sink).take();
-    }
-};
-
-// The number formats and cell styles of the styles part. Dates are a refinement of the cell
-// kind, so a styles part that cannot be read leaves every number a number.
-DateStyles read_date_styles(const Package& package, const std::string& part)
+std::optional<Error> list_sheets(PackageWorkbook& book)
 {
-    DateStyles dates;
-    if (part.empty()) return dates;
+    auto doc = parse_part(book.content, book.part, XML_OPTIONS);
+    if (!doc) return doc.error();
+    const pugi::xml_node root = (*doc)->document_element();
+    if (local_name(root) != "workbook") return fail("The part " + book.part + " is not a workbook.");
+    for (pugi::xml_node sheet : child_named(root, "sheets").children())
+        if (local_name(sheet) == "sheet") book.add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
+    return std::nullopt;
+}
+
+std::optional<Error> read_strings(const Package& package, const std::string& part, StringTable& table)
+{
+    StringsHandler handler(table);
+    return StreamParser::run(package, part, handler, nullptr);
+}
+
+std::optional<Error> read_styles(const Package& package, const std::string& part, DateStyles& dates)
+{
     auto xml = package.read(part, MAX_STYLES_BYTES);
-    if (!xml) return dates;
+    if (!xml) return xml.error();
     auto doc = parse_part(*xml, part, XML_OPTIONS);
-    if (!doc) return dates;
+    if (!doc) return doc.error();
     const pugi::xml_node sheet = (*doc)->document_element();
     for (pugi::xml_node f : child_named(sheet, "numFmts").children())
         if (auto id = parse_unsigned<std::uint32_t>(attribute_named(f, "numFmtId")))
             dates.add_format(*id, attribute_named(f, "formatCode"));
     for (pugi::xml_node xf : child_named(sheet, "cellXfs").children())
         if (local_name(xf) == "xf") dates.add_style(parse_unsigned<std::uint32_t>(attribute_named(xf, "numFmtId")).value_or(0));
-    return dates;
+    return std::nullopt;
 }
 
-Result<std::shared_ptr<const StringTable>> read_shared_strings(const Package& package, const std::string& part)
+std::optional<Error> read_cells(const Package& package, const std::string& part, const DateStyles& dates,
+                                CellSink& sink, std::uint64_t& working)
 {
-    auto strings = std::make_shared<StringTable>();
-    if (part.empty() || !package.has(part)) return std::shared_ptr<const StringTable>(std::move(strings));
-    StringsHandler handler(*strings);
-    if (auto failed = StreamParser::run(package, part, handler, nullptr)) return std::move(*failed);
-    strings->close();
-    return std::shared_ptr<const StringTable>(std::move(strings));
+    SheetHandler handler(sink, dates);
+    std::uint64_t parser_bytes = 0;
+    if (auto failed = StreamParser::run(package, part, handler, &parser_bytes)) return failed;
+    if (handler.error) return handler.error;
+    working = parser_bytes + handler.peak_bytes();
+    return std::nullopt;
 }
+
+constexpr PackageFormat XLSX{false, list_sheets, read_strings, read_styles, read_cells};
 
 }  // namespace
 
-Result<Workbook> Workbook::open_xlsx(std::span<const std::uint8_t> bytes)
-{
-    auto book = open_package_workbook(bytes, false);
-    if (!book) return book.error();
-    {
-        // The tree and its text are gone before the shared strings are read.
-        auto doc = parse_part(book->content, book->part, XML_OPTIONS);
-        if (!doc) return doc.error();
-        const pugi::xml_node root = (*doc)->document_element();
-        if (local_name(root) != "workbook") return fail("The part " + book->part + " is not a workbook.");
-        for (pugi::xml_node sheet : child_named(root, "sheets").children())
-            if (local_name(sheet) == "sheet") book->add_sheet(attribute_named(sheet, "name"), attribute_named(sheet, "id"));
-    }
-    book->content = std::string();
-    auto strings = read_shared_strings(book->package, book->strings_part);
-    if (!strings) return strings.error();
-    DateStyles dates = read_date_styles(book->package, book->styles_part);
-    auto reader = std::make_unique<XlsxReader>(std::move(book->package), std::move(book->sheet_parts),
-                                               std::move(*strings), std::move(dates));
-    reader->names = std::move(book->names);
-    return Workbook(std::move(reader));
-}
+Result<Workbook> Workbook::open_xlsx(std::span<const std::uint8_t> bytes) { return open_package_workbook(bytes, XLSX); }
 
 }  // namespace workbook
