@@ -11,6 +11,7 @@
 
 #include "app/format_list.h"
 #include "base/win32_constants.h"
+#include "clipwright_version.h"
 
 namespace cw {
 
@@ -93,7 +94,7 @@ struct ControlSpec {
     std::array<std::string_view, 2> tab_pages;
 };
 
-inline constexpr std::string_view VERSION_LINE = "v1.1 build 158";
+inline constexpr std::string_view VERSION_LINE = "v" CLIPWRIGHT_RELEASE_TEXT " build " CLIPWRIGHT_BUILD_TEXT;
 
 namespace control_style {
 inline constexpr std::uint32_t SHOWN = WS_CHILD_STYLE | WS_VISIBLE_STYLE;
