@@ -5,6 +5,7 @@
 
 #include "app/cli_arguments.h"
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 #include "save/save_messages.h"
 
 namespace cw {
@@ -80,14 +81,14 @@ DestinationParts split_destination(std::u16string_view path)
 bool has_global_memory_block(std::uint32_t id)
 {
     switch (id) {
-        case 2:     // CF_BITMAP
-        case 9:     // CF_PALETTE
-        case 14:    // CF_ENHMETAFILE
-        case 0x82:  // CF_DSPBITMAP
-        case 0x8E:  // CF_DSPENHMETAFILE
+        case CF_BITMAP_ID:
+        case CF_PALETTE_ID:
+        case CF_ENHMETAFILE_ID:
+        case CF_DSPBITMAP_ID:
+        case CF_DSPENHMETAFILE_ID:
             return false;
         default:
-            return (id & 0xFFFFFF00u) != 0x300;
+            return (id & 0xFFFFFF00u) != CF_GDIOBJFIRST_ID;
     }
 }
 

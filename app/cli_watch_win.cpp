@@ -130,11 +130,12 @@ CliOutput run_watch(bool json)
     RegisterClassExW(&wc);
     UniqueWindow window(
         CreateWindowExW(0, CLASS_NAME, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
-    if (!window) return cli_failure(1, "The watch window could not be created: " + error_display(last_error()));
+    if (!window)
+        return cli_failure(1, "The watch window could not be created: " + error_display(last_error_or_failure()));
     WatchState state{json};
     SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     if (!AddClipboardFormatListener(window.get()))
-        return cli_failure(1, "The clipboard cannot be watched: " + error_display(last_error()));
+        return cli_failure(1, "The clipboard cannot be watched: " + error_display(last_error_or_failure()));
     watch_thread = GetCurrentThreadId();
     SetConsoleCtrlHandler(on_console_control, TRUE);
     SetTimer(window.get(), READER_CHECK_TIMER, READER_CHECK_MS, nullptr);

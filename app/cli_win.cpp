@@ -143,7 +143,7 @@ Result<std::vector<std::optional<std::uint64_t>>> global_sizes(HWND window, cons
     std::vector<std::optional<std::uint64_t>> sizes(snapshot.entries.size());
     if (ArchiveSource* archived = installed_archive_source()) return archived_global_sizes(archived->archive());
     ClipboardSession clipboard;
-    if (!clipboard.open(window)) return last_error();
+    if (!clipboard.open(window)) return last_error_or_failure();
     if (clipboard_changed(snapshot)) return sizes;  // the caller reports the change
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         const FormatEntry& entry = snapshot.entries[i];

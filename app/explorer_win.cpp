@@ -31,11 +31,7 @@ Result<std::wstring> module_path()
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (got == 0) {
-            Error error = last_error();
-            if (error.code == 0) error.code = static_cast<std::int32_t>(E_UNEXPECTED);
-            return error;
-        }
+        if (got == 0) return last_error_or_failure(static_cast<std::int32_t>(E_UNEXPECTED));
         if (got < path.size()) {
             path.resize(got);
             return path;

@@ -22,16 +22,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/win32_constants.h"
 #include "capture/snapshot.h"
 #include "report/report_text.h"
 
 namespace cw {
-
-// List-view extended style bits, with the values commctrl.h gives them (this header stays
-// portable, so they are restated here).
-inline constexpr std::uint32_t LVS_EX_GRIDLINES_STYLE = 0x00000001;
-inline constexpr std::uint32_t LVS_EX_FULLROWSELECT_STYLE = 0x00000020;
-inline constexpr std::uint32_t LVS_EX_DOUBLEBUFFER_STYLE = 0x00010000;
 
 // Both list views get these extended styles at creation (LVM_SETEXTENDEDLISTVIEWSTYLE).
 inline constexpr std::uint32_t LIST_VIEW_EX_STYLE = LVS_EX_FULLROWSELECT_STYLE | LVS_EX_DOUBLEBUFFER_STYLE;

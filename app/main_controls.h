@@ -10,30 +10,10 @@
 #include <string_view>
 
 #include "app/format_list.h"
+#include "base/win32_constants.h"
+#include "clipwright_version.h"
 
 namespace cw {
-
-// Win32 style bits, with the values winuser.h and commctrl.h give them (this header stays
-// portable, so they are restated here).
-inline constexpr std::uint32_t WS_CHILD_STYLE = 0x40000000;
-inline constexpr std::uint32_t WS_VISIBLE_STYLE = 0x10000000;
-inline constexpr std::uint32_t WS_TABSTOP_STYLE = 0x00010000;
-inline constexpr std::uint32_t WS_BORDER_STYLE = 0x00800000;
-inline constexpr std::uint32_t WS_HSCROLL_STYLE = 0x00100000;
-inline constexpr std::uint32_t WS_VSCROLL_STYLE = 0x00200000;
-inline constexpr std::uint32_t WS_EX_CLIENTEDGE_STYLE = 0x00000200;
-inline constexpr std::uint32_t SS_BITMAP_STYLE = 0x0000000E;
-inline constexpr std::uint32_t SS_NOTIFY_STYLE = 0x00000100;
-inline constexpr std::uint32_t SS_CENTERIMAGE_STYLE = 0x00000200;
-inline constexpr std::uint32_t ES_MULTILINE_STYLE = 0x0004;
-inline constexpr std::uint32_t ES_AUTOVSCROLL_STYLE = 0x0040;
-inline constexpr std::uint32_t ES_AUTOHSCROLL_STYLE = 0x0080;
-inline constexpr std::uint32_t ES_READONLY_STYLE = 0x0800;
-inline constexpr std::uint32_t ES_WANTRETURN_STYLE = 0x1000;
-inline constexpr std::uint32_t LVS_REPORT_STYLE = 0x0001;
-inline constexpr std::uint32_t LVS_SINGLESEL_STYLE = 0x0004;
-inline constexpr std::uint32_t LVS_SHOWSELALWAYS_STYLE = 0x0008;
-inline constexpr std::uint32_t LVS_OWNERDATA_STYLE = 0x1000;
 
 // Command ids the window procedure dispatches on.
 inline constexpr std::uint16_t ID_REFRESH = 1001;
@@ -114,7 +94,7 @@ struct ControlSpec {
     std::array<std::string_view, 2> tab_pages;
 };
 
-inline constexpr std::string_view VERSION_LINE = "v1.1 build 158";
+inline constexpr std::string_view VERSION_LINE = "v" CLIPWRIGHT_RELEASE_TEXT " build " CLIPWRIGHT_BUILD_TEXT;
 
 namespace control_style {
 inline constexpr std::uint32_t SHOWN = WS_CHILD_STYLE | WS_VISIBLE_STYLE;

@@ -91,7 +91,7 @@ int run(HINSTANCE instance)
 
     const bool clean = run_message_loop(*window, state);
     if (!clean) {
-        const Error error = last_error();
+        const Error error = last_error_or_failure();
         destroy_state(state);
         return fail("GetMessageW failed", error);
     }

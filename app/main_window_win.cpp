@@ -387,11 +387,11 @@ Status register_main_window_class(HINSTANCE instance)
     wc.lpfnWndProc = window_proc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    if (!wc.hIcon) return last_error();
+    if (!wc.hIcon) return last_error_or_failure();
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    if (!wc.hCursor) return last_error();
+    if (!wc.hCursor) return last_error_or_failure();
     wc.lpszClassName = MAIN_WINDOW_CLASS;
-    if (!RegisterClassW(&wc)) return last_error();
+    if (!RegisterClassW(&wc)) return last_error_or_failure();
     return ok_status();
 }
 
@@ -400,7 +400,7 @@ Result<HWND> create_main_window(HINSTANCE instance, AppState& state)
     const Size size = initial_window_size(state.window_dpi);
     HWND window = CreateWindowExW(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, size.width, size.height, nullptr, nullptr, instance, &state);
-    if (!window) return last_error();
+    if (!window) return last_error_or_failure();
     return window;
 }
 

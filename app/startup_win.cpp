@@ -16,11 +16,11 @@ namespace cw {
 
 Status load_ui_libraries()
 {
-    if (!LoadLibraryW(L"Msftedit.dll")) return last_error();  // stays loaded for the process
+    if (!LoadLibraryW(L"Msftedit.dll")) return last_error_or_failure();  // stays loaded for the process
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS;
-    if (!InitCommonControlsEx(&icc)) return last_error();
+    if (!InitCommonControlsEx(&icc)) return last_error_or_failure();
     return ok_status();
 }
 

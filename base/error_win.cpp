@@ -5,15 +5,12 @@
 
 namespace cw {
 
-Error last_error()
-{
-    return Error::from_win32(GetLastError());
-}
+Error last_error_or_failure() { return last_error_or_failure(static_cast<std::int32_t>(E_FAIL)); }
 
-Error last_error_or_failure()
+Error last_error_or_failure(std::int32_t unset_code)
 {
-    Error error = last_error();
-    if (error.code == 0) error.code = static_cast<std::int32_t>(E_FAIL);
+    Error error = Error::from_win32(GetLastError());
+    if (error.code == 0) error.code = unset_code;
     return error;
 }
 

@@ -8,11 +8,11 @@
 
 namespace cw {
 
-// The thread's last-error code as an Error (code 0 when the last error is 0).
-Error last_error();
-// The same, but E_FAIL when a failed call left no last-error value, so that it still reads as a
-// failure.
+// The thread's last-error code as an Error, for a call that has just failed. It never reads as
+// success: when the call left no last-error value (GlobalSize, GlobalLock and GDI calls may), the
+// code is E_FAIL, or `unset_code` where the caller names its own.
 Error last_error_or_failure();
+Error last_error_or_failure(std::int32_t unset_code);
 
 // The system's text for an HRESULT or Win32 code, without its trailing line break; empty when
 // the system has none.

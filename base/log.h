@@ -7,11 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "clipwright_version.h"
+
 namespace cw {
 
 inline constexpr std::uint64_t LOG_ROTATE_BYTES = 262144;
-inline constexpr std::string_view BUILD_NUMBER = "158";
-inline constexpr std::string_view STARTUP_LOG_FIELDS = "version=1.1 build=158";
+inline constexpr std::string_view STARTUP_LOG_FIELDS =
+    "version=" CLIPWRIGHT_RELEASE_TEXT " build=" CLIPWRIGHT_BUILD_TEXT;
 
 // Whole seconds since 1970 from a FILETIME value (100 ns units since 1601); 0 before 1970.
 std::uint64_t unix_seconds_from_filetime(std::uint64_t filetime);

@@ -159,9 +159,9 @@ Result<ClipboardArchive> load_clipboard_archive(const std::wstring& path)
 {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return last_error();
+    if (!file) return last_error_or_failure();
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return last_error();
+    if (!GetFileSizeEx(file.get(), &size)) return last_error_or_failure();
     // The members' own caps bound what is kept; the file may hold a little more than they do.
     if (static_cast<std::uint64_t>(size.QuadPart) > ARCHIVE_TOTAL_LIMIT + ARCHIVE_MANIFEST_LIMIT + (16u << 20))
         return Error::invalid_data("The archive is " + std::to_string(size.QuadPart) +
@@ -171,7 +171,7 @@ Result<ClipboardArchive> load_clipboard_archive(const std::wstring& path)
     while (done < bytes.size()) {
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 16u << 20));
-        if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) return last_error();
+        if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) return last_error_or_failure();
         if (got == 0) break;
         done += got;
     }

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "capture/clipboard_formats.h"
 #include "capture/format_identity.h"
 
 namespace cw {
@@ -626,19 +627,19 @@ namespace {
 int synthesis_group(std::uint32_t id)
 {
     switch (id) {
-        case 1:   // CF_TEXT
-        case 7:   // CF_OEMTEXT
-        case 13:  // CF_UNICODETEXT
+        case CF_TEXT_ID:
+        case CF_OEMTEXT_ID:
+        case CF_UNICODETEXT_ID:
             return 1;
-        case 2:   // CF_BITMAP
-        case 8:   // CF_DIB
-        case 17:  // CF_DIBV5
+        case CF_BITMAP_ID:
+        case CF_DIB_ID:
+        case CF_DIBV5_ID:
             return 2;
-        case 3:   // CF_METAFILEPICT
-        case 14:  // CF_ENHMETAFILE
+        case CF_METAFILEPICT_ID:
+        case CF_ENHMETAFILE_ID:
             return 3;
-        case 9:   // CF_PALETTE, made from a DIB
-        case 16:  // CF_LOCALE, made with text
+        case CF_PALETTE_ID:  // made from a DIB
+        case CF_LOCALE_ID:   // made with text
             return 0;
         default:
             return -1;

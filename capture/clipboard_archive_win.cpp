@@ -113,7 +113,7 @@ void read_flat_format(ArchivedFormat& format)
 {
     HANDLE handle = GetClipboardData(format.id);
     if (!handle || handle == INVALID_HANDLE_VALUE)
-        return mark_failed(format, representation_unavailable_message(error_display(last_error())));
+        return mark_failed(format, representation_unavailable_message(error_display(last_error_or_failure())));
     auto keep = [&](Result<std::vector<std::uint8_t>> bytes, ArchiveEncoding encoding) {
         if (bytes)
             mark_stored(format, std::move(*bytes), encoding);
@@ -158,7 +158,7 @@ ArchivedFormat new_format(std::uint32_t id, bool listed)
 Status read_flat_list(HWND window, ClipboardArchive& archive)
 {
     ClipboardSession clipboard;
-    if (!clipboard.open(window)) return last_error();
+    if (!clipboard.open(window)) return last_error_or_failure();
     archive.sequence_number = GetClipboardSequenceNumber();
     archive.owner_window = reinterpret_cast<std::uintptr_t>(GetClipboardOwner());
     std::vector<std::uint32_t> ids;

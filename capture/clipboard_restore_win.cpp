@@ -299,7 +299,7 @@ Status restore_flat(HWND window, const std::vector<Placed>& placed)
     }
     ClipboardSession clipboard;
     if (!clipboard.open(window)) {
-        Error error = last_error();
+        Error error = last_error_or_failure();
         free_from(0);
         return error;
     }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 #include "capture/snapshot.h"
 
 namespace cw {
@@ -11,12 +12,13 @@ namespace cw {
 std::optional<std::string_view> predefined_format_name(std::uint32_t id)
 {
     static constexpr std::array<std::pair<std::uint32_t, std::string_view>, 22> names{{
-        {1, "CF_TEXT"},           {2, "CF_BITMAP"},          {3, "CF_METAFILEPICT"},   {4, "CF_SYLK"},
-        {5, "CF_DIF"},            {6, "CF_TIFF"},            {7, "CF_OEMTEXT"},        {8, "CF_DIB"},
-        {9, "CF_PALETTE"},        {10, "CF_PENDATA"},        {11, "CF_RIFF"},          {12, "CF_WAVE"},
-        {13, "CF_UNICODETEXT"},   {14, "CF_ENHMETAFILE"},    {15, "CF_HDROP"},         {16, "CF_LOCALE"},
-        {17, "CF_DIBV5"},         {0x80, "CF_OWNERDISPLAY"}, {0x81, "CF_DSPTEXT"},     {0x82, "CF_DSPBITMAP"},
-        {0x83, "CF_DSPMETAFILEPICT"}, {0x8E, "CF_DSPENHMETAFILE"},
+        {CF_TEXT_ID, "CF_TEXT"}, {CF_BITMAP_ID, "CF_BITMAP"}, {CF_METAFILEPICT_ID, "CF_METAFILEPICT"},
+        {CF_SYLK_ID, "CF_SYLK"}, {CF_DIF_ID, "CF_DIF"}, {CF_TIFF_ID, "CF_TIFF"}, {CF_OEMTEXT_ID, "CF_OEMTEXT"},
+        {CF_DIB_ID, "CF_DIB"}, {CF_PALETTE_ID, "CF_PALETTE"}, {CF_PENDATA_ID, "CF_PENDATA"}, {CF_RIFF_ID, "CF_RIFF"},
+        {CF_WAVE_ID, "CF_WAVE"}, {CF_UNICODETEXT_ID, "CF_UNICODETEXT"}, {CF_ENHMETAFILE_ID, "CF_ENHMETAFILE"},
+        {CF_HDROP_ID, "CF_HDROP"}, {CF_LOCALE_ID, "CF_LOCALE"}, {CF_DIBV5_ID, "CF_DIBV5"},
+        {CF_OWNERDISPLAY_ID, "CF_OWNERDISPLAY"}, {CF_DSPTEXT_ID, "CF_DSPTEXT"}, {CF_DSPBITMAP_ID, "CF_DSPBITMAP"},
+        {CF_DSPMETAFILEPICT_ID, "CF_DSPMETAFILEPICT"}, {CF_DSPENHMETAFILE_ID, "CF_DSPENHMETAFILE"},
     }};
     for (const auto& [key, name] : names)
         if (key == id) return name;
@@ -25,9 +27,10 @@ std::optional<std::string_view> predefined_format_name(std::uint32_t id)
 
 std::string_view format_class(std::uint32_t id)
 {
-    if ((id >= 1 && id <= 17) || (id >= 0x80 && id <= 0x8E)) return "standard";
-    if ((id & 0xFFFFFF00U) == 0x200) return "private";
-    if ((id & 0xFFFFFF00U) == 0x300) return "GDI object";
+    if ((id >= CF_TEXT_ID && id <= CF_DIBV5_ID) || (id >= CF_OWNERDISPLAY_ID && id <= CF_DSPENHMETAFILE_ID))
+        return "standard";
+    if ((id & 0xFFFFFF00U) == CF_PRIVATEFIRST_ID) return "private";
+    if ((id & 0xFFFFFF00U) == CF_GDIOBJFIRST_ID) return "GDI object";
     if ((id & 0xFFFFC000U) == 0xC000) return "registered";
     return "reserved";
 }
@@ -35,10 +38,10 @@ std::string_view format_class(std::uint32_t id)
 std::string_view format_role(std::uint32_t id, std::string_view name)
 {
     switch (id) {
-        case 2: case 8: case 17: return "Image rendition";
-        case 3: case 14: return "Metafile rendition";
-        case 9: return "Color support";
-        case 15: return "Content reference";
+        case CF_BITMAP_ID: case CF_DIB_ID: case CF_DIBV5_ID: return "Image rendition";
+        case CF_METAFILEPICT_ID: case CF_ENHMETAFILE_ID: return "Metafile rendition";
+        case CF_PALETTE_ID: return "Color support";
+        case CF_HDROP_ID: return "Content reference";
         default: break;
     }
     if (name.empty()) return "Raw representation";

@@ -58,9 +58,9 @@ Result<StreamRead> read_stream_medium(const STGMEDIUM& medium)
 Result<GlobalCopy> copy_global_memory(HANDLE handle, std::uint64_t limit)
 {
     const SIZE_T size = GlobalSize(handle);
-    if (size == 0) return last_error();
+    if (size == 0) return last_error_or_failure();
     GlobalLockGuard lock(handle);
-    if (!lock) return last_error();
+    if (!lock) return last_error_or_failure();
     GlobalCopy copy;
     copy.total_size = size;
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(limit, size));
@@ -74,7 +74,7 @@ Result<std::unique_ptr<ClipboardHandle>> ClipboardHandle::open(HWND window)
 {
     auto opened = std::unique_ptr<ClipboardHandle>(new ClipboardHandle());
     opened->archive_ = installed_archive_source();
-    if (!opened->archive_ && !opened->session_.open(window)) return last_error();
+    if (!opened->archive_ && !opened->session_.open(window)) return last_error_or_failure();
     return opened;
 }
 
@@ -82,7 +82,7 @@ Result<HANDLE> ClipboardHandle::get(std::uint32_t id)
 {
     if (archive_) return archive_->handle(id);
     HANDLE handle = GetClipboardData(id);
-    if (!handle || handle == INVALID_HANDLE_VALUE) return last_error();
+    if (!handle || handle == INVALID_HANDLE_VALUE) return last_error_or_failure();
     return handle;
 }
 

@@ -54,7 +54,7 @@ Result<ClipboardSnapshot> capture_clipboard(HWND window)
     ClipboardSnapshot snapshot;
     {
         ClipboardSession clipboard;
-        if (!clipboard.open(window)) return last_error();
+        if (!clipboard.open(window)) return last_error_or_failure();
         snapshot.sequence_number = GetClipboardSequenceNumber();
         snapshot.owner_window = reinterpret_cast<std::uintptr_t>(GetClipboardOwner());
         UINT format = 0;

@@ -15,7 +15,7 @@ clipwright_warnings(clipwright_win)
 add_executable(Clipwright WIN32 app/main_win.cpp resources/clipwright.rc)
 # windres reports no dependencies, so a changed picture or manifest would not rebuild the resources.
 set_source_files_properties(resources/clipwright.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/Clipwright.ico;${CMAKE_SOURCE_DIR}/resources/header-logo.png;${CMAKE_SOURCE_DIR}/resources/Clipwright.manifest")
+  "${CLIPWRIGHT_GENERATED_DIR}/clipwright_version.h;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/Clipwright.ico;${CMAKE_SOURCE_DIR}/resources/header-logo.png;${CLIPWRIGHT_GENERATED_DIR}/Clipwright.manifest")
 target_link_libraries(Clipwright PRIVATE clipwright_win)
 target_link_options(Clipwright PRIVATE -municode)
 clipwright_warnings(Clipwright)
@@ -29,7 +29,7 @@ add_custom_command(TARGET Clipwright POST_BUILD
 # The console program: the same core and Win32 layer, subsystem console, statically linked.
 add_executable(clipwright-cli app/cli_main_win.cpp resources/clipwright_cli.rc)
 set_source_files_properties(resources/clipwright_cli.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/resources/clipwright.rc;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/Clipwright.ico;${CMAKE_SOURCE_DIR}/resources/Clipwright.manifest")
+  "${CLIPWRIGHT_GENERATED_DIR}/clipwright_version.h;${CMAKE_SOURCE_DIR}/resources/clipwright.rc;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/Clipwright.ico;${CLIPWRIGHT_GENERATED_DIR}/Clipwright.manifest")
 target_link_libraries(clipwright-cli PRIVATE clipwright_win)
 target_link_options(clipwright-cli PRIVATE -municode -mconsole)
 clipwright_warnings(clipwright-cli)

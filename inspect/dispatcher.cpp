@@ -6,6 +6,7 @@
 
 #include "base/byte_reader.h"
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 #include "capture/format_identity.h"
 #include "inspect/link_formats.h"
 #include "inspect/ole_objects.h"
@@ -46,8 +47,8 @@ DispatchRow classify_dispatch_row(const FormatEntry& entry)
 {
     const std::uint32_t id = entry.id;
     if (is_encoded_image_format_name(entry.name)) return DispatchRow::EncodedImage;
-    if (id == 11 || id == 12) return DispatchRow::WaveAudio;
-    if (id == 15) return DispatchRow::DropList;
+    if (id == CF_RIFF_ID || id == CF_WAVE_ID) return DispatchRow::WaveAudio;
+    if (id == CF_HDROP_ID) return DispatchRow::DropList;
     if (name_is(entry, {"Shell IDList Array"})) return DispatchRow::ShellIdListArray;
     if (name_is(entry, {"DataObjectAttributes"})) return DispatchRow::ShellAttributes;
     if (name_is(entry, {"DataObjectAttributesRequiringElevation"})) return DispatchRow::ShellAttributesElevation;
@@ -64,18 +65,18 @@ DispatchRow classify_dispatch_row(const FormatEntry& entry)
         return DispatchRow::Url;
     if (name_is(entry, {"text/html", "HTML Format"})) return DispatchRow::Html;
     if (name_is(entry, {"Chromium internal source RFH token"})) return DispatchRow::RfhToken;
-    if (id == 4 || id == 5) return DispatchRow::SylkOrDif;
+    if (id == CF_SYLK_ID || id == CF_DIF_ID) return DispatchRow::SylkOrDif;
     if (name_is(entry, {"XML Spreadsheet"})) return DispatchRow::XmlSpreadsheet;
     if (name_is(entry, {"Csv", "text/csv"})) return DispatchRow::Csv;
     if (name_is(entry, {"Embed Source", "Native"})) return DispatchRow::EmbeddedObject;
     if (name_is(entry, {"Biff5", "Biff8", "Biff12"})) return DispatchRow::Workbook;
-    if (id == 16) return DispatchRow::Locale;
-    if (id == 129) return DispatchRow::DisplayText;
+    if (id == CF_LOCALE_ID) return DispatchRow::Locale;
+    if (id == CF_DSPTEXT_ID) return DispatchRow::DisplayText;
     if (name_is(entry, {"OwnerLink", "ObjectLink", "Link", "Link Source", "Object Descriptor",
                         "Link Source Descriptor"}))
         return DispatchRow::OleLink;
-    if (id == 13) return DispatchRow::UnicodeText;
-    if (id == 1 || id == 7) return DispatchRow::AnsiText;
+    if (id == CF_UNICODETEXT_ID) return DispatchRow::UnicodeText;
+    if (id == CF_TEXT_ID || id == CF_OEMTEXT_ID) return DispatchRow::AnsiText;
     return DispatchRow::RawMetadata;
 }
 
@@ -140,15 +141,15 @@ DetailReport eight_bit_text_report(DispatchRow row, const FormatEntry& entry, co
                                    const AnsiTextContext& ansi)
 {
     DecodedText decoded =
-        decode_ansi_text(copy.bytes, entry.id == 7 ? CodePageKind::Oem : CodePageKind::Ansi, ansi);
+        decode_ansi_text(copy.bytes, entry.id == CF_OEMTEXT_ID ? CodePageKind::Oem : CodePageKind::Ansi, ansi);
     DetailReport report;
     switch (row) {
         case DispatchRow::Csv:
             report = DetailReport::make_table(parse_delimited_text(std::move(decoded.text), ','));
             break;
         case DispatchRow::SylkOrDif:
-            report = DetailReport::make_table(entry.id == 4 ? parse_sylk(std::move(decoded.text))
-                                                            : parse_dif(std::move(decoded.text)));
+            report = DetailReport::make_table(entry.id == CF_SYLK_ID ? parse_sylk(std::move(decoded.text))
+                                                                    : parse_dif(std::move(decoded.text)));
             break;
         case DispatchRow::DisplayText:
             report = DetailReport::make_text(std::move(decoded.text));

@@ -13,9 +13,9 @@ Result<std::vector<std::string>> query_drop_paths(HANDLE drop)
 {
     {
         const SIZE_T size = GlobalSize(drop);
-        if (size == 0) return last_error();
+        if (size == 0) return last_error_or_failure();
         GlobalLockGuard lock(drop);
-        if (!lock) return last_error();
+        if (!lock) return last_error_or_failure();
         const ByteView block(static_cast<const std::uint8_t*>(lock.data()), size);
         if (!drop_list_is_terminated(block)) return Error::invalid_data(std::string(DROP_LIST_UNTERMINATED));
     }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 #include "inspect/bit_names.h"
 #include "inspect/file_lists.h"
 #include "inspect/item_probe.h"
@@ -53,7 +54,7 @@ const FormatEntry* find_named_entry(const std::vector<FormatEntry>& entries, std
 
 Recogniser choose_recogniser(const std::vector<FormatEntry>& entries)
 {
-    if (std::any_of(entries.begin(), entries.end(), [](const FormatEntry& e) { return e.id == 15; }))
+    if (std::any_of(entries.begin(), entries.end(), [](const FormatEntry& e) { return e.id == CF_HDROP_ID; }))
         return Recogniser::ExplorerTransfer;
     if (find_named_entry(entries, "Shell IDList Array")) return Recogniser::ShellNamespace;
     for (std::string_view name : PHOTOSHOP_NAMES)

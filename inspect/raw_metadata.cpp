@@ -5,6 +5,7 @@
 
 #include "base/byte_reader.h"
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 #include "capture/retrieval.h"
 #include "inspect/private_formats.h"
 #include "report/report_text.h"
@@ -13,8 +14,6 @@ namespace cw {
 
 namespace {
 
-constexpr std::uint32_t CF_DIB_ID = 8;
-constexpr std::uint32_t CF_DIBV5_ID = 17;
 
 std::string identity_lines(const FormatEntry& entry, std::uintptr_t handle)
 {

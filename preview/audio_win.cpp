@@ -91,7 +91,7 @@ AudioPlayback::~AudioPlayback()
 Result<UniqueGdiObject> render_waveform(HWND control, const WaveAudio& audio)
 {
     RECT client{};
-    if (!GetClientRect(control, &client)) return last_error();
+    if (!GetClientRect(control, &client)) return last_error_or_failure();
     const WaveformSize size = waveform_size(client.right - client.left, client.bottom - client.top);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -102,7 +102,7 @@ Result<UniqueGdiObject> render_waveform(HWND control, const WaveAudio& audio)
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) return last_error();
+    if (!bitmap || !bits) return last_error_or_failure();
     const std::size_t count = static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
     paint_waveform(audio, size.width, size.height, std::span(static_cast<std::uint32_t*>(bits), count));
     GdiFlush();

@@ -6,12 +6,13 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/win32_constants.h"
+
 namespace cw {
 
 inline constexpr int MIN_ZOOM_PERCENT = 100;
 inline constexpr int MAX_ZOOM_PERCENT = 800;
 inline constexpr int ZOOM_STEP_PERCENT = 25;
-inline constexpr int WHEEL_NOTCH = 120;
 inline constexpr int SCROLL_LINE_96 = 40;
 
 struct ViewSize {

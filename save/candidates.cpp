@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 
 namespace cw {
 
@@ -54,18 +55,18 @@ std::optional<SaveableFormat> classify_saveable_format(const FormatEntry& entry)
     if (is_one_of(name, {"text/html", "html format"})) return HTML_DOCUMENT;
     if (is_rich_text_name(name)) return FORMATTED_TEXT;
     if (is_one_of(name, {"uniformresourcelocatorw", "uniformresourcelocator"})) return INTERNET_SHORTCUT;
-    if (is_one_of(id, {1, 7, 129})) return ANSI_TEXT;
-    if (is_one_of(id, {11, 12})) return WAVE_AUDIO;
-    if (id == 13) return UNICODE_TEXT;
+    if (is_one_of(id, {CF_TEXT_ID, CF_OEMTEXT_ID, CF_DSPTEXT_ID})) return ANSI_TEXT;
+    if (is_one_of(id, {CF_RIFF_ID, CF_WAVE_ID})) return WAVE_AUDIO;
+    if (id == CF_UNICODETEXT_ID) return UNICODE_TEXT;
     if (is_one_of(name, {"png", "image/png"})) return PNG_IMAGE;
     if (is_one_of(name, {"gif", "image/gif"})) return GIF_IMAGE;
     if (is_one_of(name, {"jfif", "image/jpeg"})) return JPEG_IMAGE;
-    if (id == 6 || is_one_of(name, {"image/tiff", "tiff"})) return TIFF_IMAGE;
-    if (id == 17) return DIBV5_IMAGE;
-    if (id == 8) return DIB_IMAGE;
+    if (id == CF_TIFF_ID || is_one_of(name, {"image/tiff", "tiff"})) return TIFF_IMAGE;
+    if (id == CF_DIBV5_ID) return DIBV5_IMAGE;
+    if (id == CF_DIB_ID) return DIB_IMAGE;
     if (is_one_of(name, {"text/csv", "csv"})) return CSV_TABLE;
-    if (id == 4) return SYLK_TABLE;
-    if (id == 5) return DIF_TABLE;
+    if (id == CF_SYLK_ID) return SYLK_TABLE;
+    if (id == CF_DIF_ID) return DIF_TABLE;
     if (is_one_of(name, {"biff5", "biff8"})) return BIFF_WORKBOOK;
     if (name == "biff12") return BIFF12_WORKBOOK;
     if (name == "xml spreadsheet") return XML_SPREADSHEET;
@@ -75,15 +76,15 @@ std::optional<SaveableFormat> classify_saveable_format(const FormatEntry& entry)
 std::string default_extension(const FormatEntry& entry)
 {
     const std::uint32_t id = entry.id;
-    if (is_one_of(id, {1, 7, 13, 129})) return "txt";
-    if (id == 4) return "slk";
-    if (id == 5) return "dif";
-    if (id == 6) return "tiff";
-    if (id == 8 || id == 17) return "bmp";
-    if (id == 2) return "png";   // CF_BITMAP, encoded when saved
-    if (id == 3) return "wmf";   // CF_METAFILEPICT, with a placeable header
-    if (id == 14) return "emf";  // CF_ENHMETAFILE
-    if (id == 11 || id == 12) return "wav";
+    if (is_one_of(id, {CF_TEXT_ID, CF_OEMTEXT_ID, CF_UNICODETEXT_ID, CF_DSPTEXT_ID})) return "txt";
+    if (id == CF_SYLK_ID) return "slk";
+    if (id == CF_DIF_ID) return "dif";
+    if (id == CF_TIFF_ID) return "tiff";
+    if (id == CF_DIB_ID || id == CF_DIBV5_ID) return "bmp";
+    if (id == CF_BITMAP_ID) return "png";  // encoded when saved
+    if (id == CF_METAFILEPICT_ID) return "wmf";  // with a placeable header
+    if (id == CF_ENHMETAFILE_ID) return "emf";
+    if (id == CF_RIFF_ID || id == CF_WAVE_ID) return "wav";
 
     const std::string name = ascii_lower(entry.name);
     if (is_one_of(name, {"text/html", "html format"})) return "html";

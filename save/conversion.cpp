@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 #include "capture/snapshot.h"
 #include "preview/dib.h"
 #include "preview/html_document.h"
@@ -11,13 +12,6 @@
 namespace cw {
 
 namespace {
-
-constexpr std::uint32_t CF_TEXT_ID = 1;
-constexpr std::uint32_t CF_OEMTEXT_ID = 7;
-constexpr std::uint32_t CF_DIB_ID = 8;
-constexpr std::uint32_t CF_UNICODETEXT_ID = 13;
-constexpr std::uint32_t CF_DIBV5_ID = 17;
-constexpr std::uint32_t CF_DSPTEXT_ID = 129;
 
 constexpr std::uint32_t INFO_HEADER_SIZE = 40;
 

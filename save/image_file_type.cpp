@@ -1,20 +1,10 @@
 #include "save/image_file_type.h"
 
 #include "base/text.h"
+#include "capture/clipboard_formats.h"
 #include "capture/snapshot.h"
 
 namespace cw {
-
-namespace {
-
-constexpr std::uint32_t CF_BITMAP_ID = 2;
-constexpr std::uint32_t CF_METAFILEPICT_ID = 3;
-constexpr std::uint32_t CF_TIFF_ID = 6;
-constexpr std::uint32_t CF_ENHMETAFILE_ID = 14;
-constexpr std::uint32_t CF_DIB_ID = 8;
-constexpr std::uint32_t CF_DIBV5_ID = 17;
-
-}  // namespace
 
 bool is_gdi_picture_format(std::uint32_t id)
 {

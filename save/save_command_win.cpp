@@ -104,10 +104,10 @@ Result<LockedBlock> lock_clipboard_block(HWND window, std::uint32_t id)
     Result<HANDLE> handle = (*clipboard)->get(id);
     if (!handle) return failure(representation_unavailable_message(error_display(handle.error())));
     const SIZE_T size = GlobalSize(*handle);
-    if (size == 0) return failure(representation_unreadable_message(error_display(last_error())));
+    if (size == 0) return failure(representation_unreadable_message(error_display(last_error_or_failure())));
     if (auto refused = check_block_size(size)) return failure(std::move(*refused));
     auto lock = std::make_unique<GlobalLockGuard>(*handle);
-    if (!*lock) return failure(representation_unreadable_message(error_display(last_error())));
+    if (!*lock) return failure(representation_unreadable_message(error_display(last_error_or_failure())));
     const ByteView bytes(static_cast<const std::uint8_t*>(lock->data()), size);
     return LockedBlock{std::move(*clipboard), std::move(lock), bytes};
 }

@@ -1,5 +1,6 @@
 #include "save/save_messages.h"
 
+#include "capture/clipboard_formats.h"
 #include "capture/snapshot.h"
 
 namespace cw {
@@ -34,9 +35,9 @@ std::string representation_too_large_message(std::uint64_t size)
 std::optional<std::string> refusal_before_read(const FormatEntry& entry)
 {
     switch (entry.id) {
-        case 9:  // CF_PALETTE: colours, no picture to write
+        case CF_PALETTE_ID:  // colours, no picture to write
             return live_gdi_handle_message(entry.name);
-        case 15:  // CF_HDROP
+        case CF_HDROP_ID:
             return std::string(HDROP_NOT_SAVEABLE);
         default:
             return std::nullopt;
