@@ -181,7 +181,8 @@ CliOutput run_show(HWND window, const std::string& spec, bool json)
     const FormatEntry& entry = snapshot->entries[*index];
     const DetailReport report = build_detail_report(window, entry);
     if (clipboard_changed(*snapshot)) return failure(CLI_CLIPBOARD_BUSY, CLI_CLIPBOARD_CHANGED);
-    const std::string error_text = report.kind == DetailReportKind::Unavailable ? error_display(report.error) : "";
+    const std::string error_text =
+        report.kind() == DetailReportKind::Unavailable ? error_display(report.as<UnavailableContent>().error) : "";
     return report_output(entry, report, json, error_text);
 }
 

@@ -17,6 +17,7 @@
 #include "base/dpi.h"
 #include "base/error_win.h"
 #include "base/log.h"
+#include "base/overloaded.h"
 #include "base/text_win.h"
 #include "capture/archive_source_win.h"
 #include "capture/snapshot_win.h"
@@ -134,62 +135,60 @@ WebViewSite webview_site(AppState& state)
 
 void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
 {
-    switch (report.kind) {
-        case DetailReportKind::Text:
-            set_window_text(state.control(MainControl::text_view), to_crlf_mixed(report.text));
+    const Overloaded show{
+        [&](const TextContent& c) {
+            set_window_text(state.control(MainControl::text_view), to_crlf_mixed(c.text));
             show_panel(state, DetailPanel::text_panel);
-            break;
-        case DetailReportKind::Image:
+        },
+        [&](const ImageContent& c) {
             // Shown first, so that the view composes for the control's final client size.
             show_panel(state, DetailPanel::image_panel);
-            set_preview_image(state.image_view, report.image);
-            break;
-        case DetailReportKind::RichText: {
-            RtfSource source{&report.rtf_bytes, 0};
+            set_preview_image(state.image_view, c.image);
+        },
+        [&](const RichTextContent& c) {
+            RtfSource source{&c.rtf_bytes, 0};
             EDITSTREAM stream{};
             stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
             stream.pfnCallback = rtf_reader;
             SendMessageW(state.control(MainControl::rich_view), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-            set_window_text(state.control(MainControl::rich_source), to_crlf_mixed(report.text));
+            set_window_text(state.control(MainControl::rich_source), to_crlf_mixed(c.text));
             show_panel(state, DetailPanel::rich_text_panel);
             show_rich_tab(state);
-            break;
-        }
-        case DetailReportKind::Html:
-            state.html_document = report.html.document;
-            set_window_text(state.control(MainControl::html_source), to_crlf_mixed(report.html.source));
+        },
+        [&](const HtmlContent& c) {
+            state.html_document = c.html.document;
+            set_window_text(state.control(MainControl::html_source), to_crlf_mixed(c.html.source));
             navigate_webview(state.web_preview, state.html_document);  // a refused document keeps the old page
             show_panel(state, DetailPanel::html_panel);
             show_html_tab(state);
             start_webview(webview_site(state));
-            break;
-        case DetailReportKind::Table: {
+        },
+        [&](TableContent& c) {
             HWND tabs = state.control(MainControl::table_tabs);
-            set_tab_caption(tabs, 0, report.table.table_caption);
-            set_tab_caption(tabs, 1, report.table.text_caption);
-            fill_table_list(state, std::move(report.table));
+            set_tab_caption(tabs, 0, c.table.table_caption);
+            set_tab_caption(tabs, 1, c.table.text_caption);
+            fill_table_list(state, std::move(c.table));
             // The source waits until its page is shown: an edit control lays out a large text slowly
             // (seconds for a few hundred thousand lines under Wine), and the grid is what most users look at.
             set_window_text(state.control(MainControl::table_source), "");
             state.table_source_pending = true;
             show_panel(state, DetailPanel::table_panel);
             show_table_tab(state);
-            break;
-        }
-        case DetailReportKind::Audio:
-            show_audio(state.main_window, state, report.audio);
+        },
+        [&](const AudioContent& c) {
+            show_audio(state.main_window, state, c.audio);
             show_panel(state, DetailPanel::audio_panel);
-            break;
-        case DetailReportKind::Report:
-            set_window_text(state.control(MainControl::report_view), report.text);
+        },
+        [&](const ReportContent& c) {
+            set_window_text(state.control(MainControl::report_view), c.text);
             show_panel(state, DetailPanel::report_panel);
-            break;
-        case DetailReportKind::Unavailable:
-            set_window_text(state.control(MainControl::report_view),
-                            unavailable_text(entry, error_display(report.error)));
+        },
+        [&](const UnavailableContent& c) {
+            set_window_text(state.control(MainControl::report_view), unavailable_text(entry, error_display(c.error)));
             show_panel(state, DetailPanel::report_panel);
-            break;
-    }
+        },
+    };
+    std::visit(show, report.content);
 }
 
 bool path_exists(std::u16string_view path)

@@ -180,9 +180,7 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
             return DetailReport::make_table(analyze_locale(copy.bytes, locale_name));
         case DispatchRow::RichText: {
             const auto end = std::find(copy.bytes.begin(), copy.bytes.end(), std::uint8_t{0});
-            DetailReport report = DetailReport::make_rich_text(std::string(copy.bytes.begin(), end));
-            report.text = text_of_bytes(copy.bytes);
-            return report;
+            return DetailReport::make_rich_text(std::string(copy.bytes.begin(), end), text_of_bytes(copy.bytes));
         }
         case DispatchRow::Html:
             return DetailReport::make_html(make_html_preview(copy.bytes));
