@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "app/audio_window_win.h"
 #include "app/format_list.h"
@@ -515,25 +516,29 @@ void show_selected_format(HWND window, AppState& state, std::size_t format_index
     if (format_index >= state.snapshot.entries.size()) return;
     state.selected_format = format_index;
     const FormatEntry entry = state.snapshot.entries[format_index];
-    const std::string extension = proposed_extension(window, entry);
+    const bool changed = clipboard_sequence_number() != state.snapshot.sequence_number;
+    // The report's read of an embedded object also tells the proposed name what it holds.
+    std::optional<DetailReport> report;
+    if (!changed) report = build_detail_report(window, entry);
+    const std::string extension =
+        proposed_extension(window, entry, report ? report->holds_photoshop_document : std::nullopt);
     set_window_text(state.control(MainControl::file_name_edit),
                     suggest_file_name(state.target_folder, extension, path_exists));
     set_window_text(state.control(MainControl::extension_label), "." + extension);
     EnableWindow(state.control(MainControl::save_button), TRUE);
 
-    if (clipboard_sequence_number() != state.snapshot.sequence_number) {
+    if (changed) {
         refresh_clipboard_view(window, state);
         set_window_text(state.control(MainControl::detail_title), CLIPBOARD_CHANGED_TITLE);
         return;
     }
     set_window_text(state.control(MainControl::detail_title),
                     state.advanced_view ? detail_heading(entry) : simple_view_detail_title(entry));
-    DetailReport report = build_detail_report(window, entry);
     // Only now is it known which code page 8-bit text was read in.
-    if (state.advanced_view && !report.text_encoding.empty())
-        set_window_text(state.control(MainControl::detail_title), detail_heading(entry, report));
+    if (state.advanced_view && !report->text_encoding.empty())
+        set_window_text(state.control(MainControl::detail_title), detail_heading(entry, *report));
     silence_audio(window, state);
-    show_report(state, entry, std::move(report));
+    show_report(state, entry, std::move(*report));
 }
 
 void toggle_view(HWND window, AppState& state)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -92,6 +93,9 @@ static_assert(std::variant_size_v<DetailContent> == static_cast<std::size_t>(Det
 struct DetailReport {
     DetailContent content = ReportContent{};
     std::string text_encoding;  // 8-bit text, shown as text or as a table: the code page it was read in
+    // An embedded object read whole: whether its container holds a Photoshop document, as a save
+    // would take it out. None when the object was not read whole, so the save reads for itself.
+    std::optional<bool> holds_photoshop_document;
 
     DetailReportKind kind() const { return static_cast<DetailReportKind>(content.index()); }
     // The payload of kind K; throws std::bad_variant_access for another kind.
