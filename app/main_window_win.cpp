@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/audio_window_win.h"
+#include "app/clipboard_capture_win.h"
 #include "app/format_list.h"
 #include "app/layout.h"
 #include "app/save_selected_win.h"
@@ -21,10 +22,8 @@
 #include "base/overloaded.h"
 #include "base/text_win.h"
 #include "capture/archive_source_win.h"
-#include "capture/snapshot_win.h"
 #include "inspect/dispatcher.h"
 #include "inspect/dispatcher_win.h"
-#include "inspect/logical_object_win.h"
 #include "report/report_text.h"
 #include "save/candidates.h"
 #include "save/save_command_win.h"
@@ -467,17 +466,13 @@ void refresh_clipboard_view(HWND window, AppState& state)
     set_window_text(state.control(MainControl::detail_title), SELECT_FORMAT_HEADING);
     set_window_text(state.control(MainControl::report_view), DETAIL_PANE_INTRO);
 
-    Result<ClipboardSnapshot> captured = capture_clipboard(window);
+    Result<ClipboardSnapshot> captured = capture_logged_snapshot(window, true);
     if (!captured) {
-        log_event("clipboard_enumeration", CLIPBOARD_BUSY_LOG_FIELDS);
         set_window_text(state.control(MainControl::heading_label), CLIPBOARD_BUSY_HEADING);
         set_window_text(state.control(MainControl::report_view), clipboard_busy_text(error_display(captured.error())));
         return;
     }
     state.snapshot = std::move(captured).value();
-    log_event("clipboard_enumeration", enumeration_log_fields(state.snapshot));
-    state.snapshot.summary = snapshot_summary(state.snapshot);
-    state.snapshot.logical_object_text = logical_grouping_text(window, state.snapshot);
     fill_format_list(window, state);
 }
 
