@@ -8,6 +8,7 @@
 #include "app/cli_select.h"
 #include "app/format_list.h"
 #include "base/error.h"
+#include "base/overloaded.h"
 #include "capture/format_identity.h"
 #include "inspect/dispatcher.h"
 #include "preview/audio.h"
@@ -128,19 +129,23 @@ std::string table_text(const PropertyTable& table)
 
 ShownReport shown_report(const FormatEntry& entry, const DetailReport& report, std::string_view error_display)
 {
-    switch (report.kind) {
-        case DetailReportKind::Text:
-            return {"text", {{"text", lf_line_ends(report.text)}}, ended_line(lf_line_ends(report.text))};
-        case DetailReportKind::Report:
-            return {"report", {{"text", lf_line_ends(report.text)}}, ended_line(lf_line_ends(report.text))};
-        case DetailReportKind::RichText:
-            return {"rich_text", {{"source", lf_line_ends(report.text)}}, ended_line(lf_line_ends(report.text))};
-        case DetailReportKind::Html:
+    const Overloaded shown{
+        [](const TextContent& c) -> ShownReport {
+            return {"text", {{"text", lf_line_ends(c.text)}}, ended_line(lf_line_ends(c.text))};
+        },
+        [](const ReportContent& c) -> ShownReport {
+            return {"report", {{"text", lf_line_ends(c.text)}}, ended_line(lf_line_ends(c.text))};
+        },
+        [](const RichTextContent& c) -> ShownReport {
+            return {"rich_text", {{"source", lf_line_ends(c.text)}}, ended_line(lf_line_ends(c.text))};
+        },
+        [](const HtmlContent& c) -> ShownReport {
             return {"html",
-                    {{"source", lf_line_ends(report.html.source)}, {"document", lf_line_ends(report.html.document)}},
-                    ended_line(lf_line_ends(report.html.source))};
-        case DetailReportKind::Table: {
-            const PropertyTable& t = report.table;
+                    {{"source", lf_line_ends(c.html.source)}, {"document", lf_line_ends(c.html.document)}},
+                    ended_line(lf_line_ends(c.html.source))};
+        },
+        [](const TableContent& c) -> ShownReport {
+            const PropertyTable& t = c.table;
             return {"table",
                     {{"columns", t.columns},
                      {"rows", t.rows},
@@ -148,28 +153,28 @@ ShownReport shown_report(const FormatEntry& entry, const DetailReport& report, s
                      {"text_caption", t.text_caption},
                      {"text", lf_line_ends(t.raw_text)}},
                     table_text(t)};
-        }
-        case DetailReportKind::Image: {
-            const int width = report.image ? report.image->width() : 0;
-            const int height = report.image ? report.image->height() : 0;
+        },
+        [](const ImageContent& c) -> ShownReport {
+            const int width = c.image ? c.image->width() : 0;
+            const int height = c.image ? c.image->height() : 0;
             return {"image",
                     {{"width", width}, {"height", height}},
                     "Image " + std::to_string(width) + " x " + std::to_string(height) + "\n"};
-        }
-        case DetailReportKind::Audio: {
-            const std::string description = report.audio ? report.audio->description : std::string();
+        },
+        [](const AudioContent& c) -> ShownReport {
+            const std::string description = c.audio ? c.audio->description : std::string();
             return {"audio", {{"description", description}}, ended_line(description)};
-        }
-        case DetailReportKind::Unavailable: {
+        },
+        [&](const UnavailableContent& c) -> ShownReport {
             const std::string text = lf_line_ends(unavailable_text(entry, error_display));
             return {"unavailable",
-                    {{"error", {{"code", hresult_hex(report.error.code)}, {"message", std::string(error_display)}}},
+                    {{"error", {{"code", hresult_hex(c.error.code)}, {"message", std::string(error_display)}}},
                      {"text", text}},
                     ended_line(text),
                     true};
-        }
-    }
-    return {"report", json::object(), ""};
+        },
+    };
+    return std::visit(shown, report.content);
 }
 
 }  // namespace
@@ -273,7 +278,7 @@ json report_json(const FormatEntry& entry, const DetailReport& report, std::stri
 CliOutput report_output(const FormatEntry& entry, const DetailReport& report, bool json_form,
                         std::string_view error_display)
 {
-    const int status = report.kind == DetailReportKind::Unavailable ? CLI_FORMAT_NOT_FOUND : CLI_SUCCESS;
+    const int status = report.kind() == DetailReportKind::Unavailable ? CLI_FORMAT_NOT_FOUND : CLI_SUCCESS;
     if (json_form) return {json_text(report_json(entry, report, error_display)), "", status};
     ShownReport shown = shown_report(entry, report, error_display);
     if (shown.to_error) return {"", std::move(shown.text), status};

@@ -11,16 +11,14 @@
 #include "app/cli_arguments.h"
 #include "app/cli_output.h"
 #include "app/cli_select.h"
+#include "app/clipboard_capture_win.h"
 #include "app/paste_files_cli.h"
 #include "base/error_win.h"
 #include "base/handles_win.h"
-#include "base/log.h"
 #include "base/text.h"
 #include "base/text_win.h"
 #include "capture/archive_source_win.h"
-#include "capture/snapshot_win.h"
 #include "inspect/dispatcher_win.h"
-#include "inspect/logical_object_win.h"
 #include "save/paste_files_win.h"
 #include "save/save_command_win.h"
 #include "save/save_messages.h"
@@ -116,15 +114,7 @@ Result<ClipboardSnapshot> take_snapshot(HWND window, bool with_grouping)
         snapshot.summary = snapshot_summary(snapshot);
         return snapshot;
     }
-    Result<ClipboardSnapshot> captured = capture_clipboard(window);
-    if (!captured) {
-        log_event("clipboard_enumeration", CLIPBOARD_BUSY_LOG_FIELDS);
-        return captured;
-    }
-    log_event("clipboard_enumeration", enumeration_log_fields(*captured));
-    captured->summary = snapshot_summary(*captured);
-    if (with_grouping) captured->logical_object_text = logical_grouping_text(window, *captured);
-    return captured;
+    return capture_logged_snapshot(window, with_grouping);
 }
 
 CliOutput busy(const Error& error)
@@ -181,7 +171,8 @@ CliOutput run_show(HWND window, const std::string& spec, bool json)
     const FormatEntry& entry = snapshot->entries[*index];
     const DetailReport report = build_detail_report(window, entry);
     if (clipboard_changed(*snapshot)) return failure(CLI_CLIPBOARD_BUSY, CLI_CLIPBOARD_CHANGED);
-    const std::string error_text = report.kind == DetailReportKind::Unavailable ? error_display(report.error) : "";
+    const std::string error_text =
+        report.kind() == DetailReportKind::Unavailable ? error_display(report.as<UnavailableContent>().error) : "";
     return report_output(entry, report, json, error_text);
 }
 

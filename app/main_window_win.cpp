@@ -5,8 +5,10 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "app/audio_window_win.h"
+#include "app/clipboard_capture_win.h"
 #include "app/format_list.h"
 #include "app/layout.h"
 #include "app/save_selected_win.h"
@@ -17,12 +19,11 @@
 #include "base/dpi.h"
 #include "base/error_win.h"
 #include "base/log.h"
+#include "base/overloaded.h"
 #include "base/text_win.h"
 #include "capture/archive_source_win.h"
-#include "capture/snapshot_win.h"
 #include "inspect/dispatcher.h"
 #include "inspect/dispatcher_win.h"
-#include "inspect/logical_object_win.h"
 #include "report/report_text.h"
 #include "save/candidates.h"
 #include "save/save_command_win.h"
@@ -134,62 +135,60 @@ WebViewSite webview_site(AppState& state)
 
 void show_report(AppState& state, const FormatEntry& entry, DetailReport report)
 {
-    switch (report.kind) {
-        case DetailReportKind::Text:
-            set_window_text(state.control(MainControl::text_view), to_crlf_mixed(report.text));
+    const Overloaded show{
+        [&](const TextContent& c) {
+            set_window_text(state.control(MainControl::text_view), to_crlf_mixed(c.text));
             show_panel(state, DetailPanel::text_panel);
-            break;
-        case DetailReportKind::Image:
+        },
+        [&](const ImageContent& c) {
             // Shown first, so that the view composes for the control's final client size.
             show_panel(state, DetailPanel::image_panel);
-            set_preview_image(state.image_view, report.image);
-            break;
-        case DetailReportKind::RichText: {
-            RtfSource source{&report.rtf_bytes, 0};
+            set_preview_image(state.image_view, c.image);
+        },
+        [&](const RichTextContent& c) {
+            RtfSource source{&c.rtf_bytes, 0};
             EDITSTREAM stream{};
             stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
             stream.pfnCallback = rtf_reader;
             SendMessageW(state.control(MainControl::rich_view), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-            set_window_text(state.control(MainControl::rich_source), to_crlf_mixed(report.text));
+            set_window_text(state.control(MainControl::rich_source), to_crlf_mixed(c.text));
             show_panel(state, DetailPanel::rich_text_panel);
             show_rich_tab(state);
-            break;
-        }
-        case DetailReportKind::Html:
-            state.html_document = report.html.document;
-            set_window_text(state.control(MainControl::html_source), to_crlf_mixed(report.html.source));
+        },
+        [&](const HtmlContent& c) {
+            state.html_document = c.html.document;
+            set_window_text(state.control(MainControl::html_source), to_crlf_mixed(c.html.source));
             navigate_webview(state.web_preview, state.html_document);  // a refused document keeps the old page
             show_panel(state, DetailPanel::html_panel);
             show_html_tab(state);
             start_webview(webview_site(state));
-            break;
-        case DetailReportKind::Table: {
+        },
+        [&](TableContent& c) {
             HWND tabs = state.control(MainControl::table_tabs);
-            set_tab_caption(tabs, 0, report.table.table_caption);
-            set_tab_caption(tabs, 1, report.table.text_caption);
-            fill_table_list(state, std::move(report.table));
+            set_tab_caption(tabs, 0, c.table.table_caption);
+            set_tab_caption(tabs, 1, c.table.text_caption);
+            fill_table_list(state, std::move(c.table));
             // The source waits until its page is shown: an edit control lays out a large text slowly
             // (seconds for a few hundred thousand lines under Wine), and the grid is what most users look at.
             set_window_text(state.control(MainControl::table_source), "");
             state.table_source_pending = true;
             show_panel(state, DetailPanel::table_panel);
             show_table_tab(state);
-            break;
-        }
-        case DetailReportKind::Audio:
-            show_audio(state.main_window, state, report.audio);
+        },
+        [&](const AudioContent& c) {
+            show_audio(state.main_window, state, c.audio);
             show_panel(state, DetailPanel::audio_panel);
-            break;
-        case DetailReportKind::Report:
-            set_window_text(state.control(MainControl::report_view), report.text);
+        },
+        [&](const ReportContent& c) {
+            set_window_text(state.control(MainControl::report_view), c.text);
             show_panel(state, DetailPanel::report_panel);
-            break;
-        case DetailReportKind::Unavailable:
-            set_window_text(state.control(MainControl::report_view),
-                            unavailable_text(entry, error_display(report.error)));
+        },
+        [&](const UnavailableContent& c) {
+            set_window_text(state.control(MainControl::report_view), unavailable_text(entry, error_display(c.error)));
             show_panel(state, DetailPanel::report_panel);
-            break;
-    }
+        },
+    };
+    std::visit(show, report.content);
 }
 
 bool path_exists(std::u16string_view path)
@@ -467,17 +466,13 @@ void refresh_clipboard_view(HWND window, AppState& state)
     set_window_text(state.control(MainControl::detail_title), SELECT_FORMAT_HEADING);
     set_window_text(state.control(MainControl::report_view), DETAIL_PANE_INTRO);
 
-    Result<ClipboardSnapshot> captured = capture_clipboard(window);
+    Result<ClipboardSnapshot> captured = capture_logged_snapshot(window, true);
     if (!captured) {
-        log_event("clipboard_enumeration", CLIPBOARD_BUSY_LOG_FIELDS);
         set_window_text(state.control(MainControl::heading_label), CLIPBOARD_BUSY_HEADING);
         set_window_text(state.control(MainControl::report_view), clipboard_busy_text(error_display(captured.error())));
         return;
     }
     state.snapshot = std::move(captured).value();
-    log_event("clipboard_enumeration", enumeration_log_fields(state.snapshot));
-    state.snapshot.summary = snapshot_summary(state.snapshot);
-    state.snapshot.logical_object_text = logical_grouping_text(window, state.snapshot);
     fill_format_list(window, state);
 }
 
@@ -516,25 +511,29 @@ void show_selected_format(HWND window, AppState& state, std::size_t format_index
     if (format_index >= state.snapshot.entries.size()) return;
     state.selected_format = format_index;
     const FormatEntry entry = state.snapshot.entries[format_index];
-    const std::string extension = proposed_extension(window, entry);
+    const bool changed = clipboard_sequence_number() != state.snapshot.sequence_number;
+    // The report's read of an embedded object also tells the proposed name what it holds.
+    std::optional<DetailReport> report;
+    if (!changed) report = build_detail_report(window, entry);
+    const std::string extension =
+        proposed_extension(window, entry, report ? report->holds_photoshop_document : std::nullopt);
     set_window_text(state.control(MainControl::file_name_edit),
                     suggest_file_name(state.target_folder, extension, path_exists));
     set_window_text(state.control(MainControl::extension_label), "." + extension);
     EnableWindow(state.control(MainControl::save_button), TRUE);
 
-    if (clipboard_sequence_number() != state.snapshot.sequence_number) {
+    if (changed) {
         refresh_clipboard_view(window, state);
         set_window_text(state.control(MainControl::detail_title), CLIPBOARD_CHANGED_TITLE);
         return;
     }
     set_window_text(state.control(MainControl::detail_title),
                     state.advanced_view ? detail_heading(entry) : simple_view_detail_title(entry));
-    DetailReport report = build_detail_report(window, entry);
     // Only now is it known which code page 8-bit text was read in.
-    if (state.advanced_view && !report.text_encoding.empty())
-        set_window_text(state.control(MainControl::detail_title), detail_heading(entry, report));
+    if (state.advanced_view && !report->text_encoding.empty())
+        set_window_text(state.control(MainControl::detail_title), detail_heading(entry, *report));
     silence_audio(window, state);
-    show_report(state, entry, std::move(report));
+    show_report(state, entry, std::move(*report));
 }
 
 void toggle_view(HWND window, AppState& state)

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "capture/clipboard_formats.h"
 #include "capture/format_identity.h"
+#include "inspect/embedded_object.h"
 #include "inspect/link_formats.h"
 #include "inspect/ole_objects.h"
 #include "inspect/signatures.h"
@@ -181,9 +182,7 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
             return DetailReport::make_table(analyze_locale(copy.bytes, locale_name));
         case DispatchRow::RichText: {
             const auto end = std::find(copy.bytes.begin(), copy.bytes.end(), std::uint8_t{0});
-            DetailReport report = DetailReport::make_rich_text(std::string(copy.bytes.begin(), end));
-            report.text = text_of_bytes(copy.bytes);
-            return report;
+            return DetailReport::make_rich_text(std::string(copy.bytes.begin(), end), text_of_bytes(copy.bytes));
         }
         case DispatchRow::Html:
             return DetailReport::make_html(make_html_preview(copy.bytes));
@@ -197,8 +196,12 @@ std::optional<DetailReport> interpret_copied_bytes(DispatchRow row, const Format
             return DetailReport::make_table(analyze_url(entry.name, copy.bytes));
         case DispatchRow::RfhToken:
             return DetailReport::make_table(analyze_rfh_token(copy.bytes));
-        case DispatchRow::EmbeddedObject:
-            return DetailReport::make_table(analyze_embedded_object(entry.name, copy.bytes));
+        case DispatchRow::EmbeddedObject: {
+            DetailReport report = DetailReport::make_table(analyze_embedded_object(entry.name, copy.bytes));
+            // A whole copy is what a save reads, so the proposed name needs no read of its own.
+            if (copy.complete()) report.holds_photoshop_document = holds_photoshop_document(copy.bytes);
+            return report;
+        }
         case DispatchRow::OleLink:
             return DetailReport::make_table(analyze_ole_link_format(entry.name, copy.bytes));
         default:

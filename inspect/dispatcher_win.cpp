@@ -6,6 +6,7 @@
 #include "capture/retrieval_win.h"
 #include "inspect/archived_file_probe.h"
 #include "inspect/dispatcher.h"
+#include "inspect/embedded_object.h"
 #include "inspect/file_lists.h"
 #include "inspect/file_lists_win.h"
 #include "inspect/file_probe_win.h"
@@ -84,7 +85,10 @@ DetailReport build_detail_report(HWND window, const FormatEntry& entry)
         Result<StreamRead> read = read_ole_stream(entry.id, offer->aspect, offer->lindex);
         if (!read) return DetailReport::make_report(describe_ole_stream_failure(entry, *offer, error_display(read.error())));
         if (read->complete && is_encoded_image_format_name(entry.name)) return image_report(read->bytes);
-        return DetailReport::make_table(stream_table(entry, *read));
+        DetailReport report = DetailReport::make_table(stream_table(entry, *read));
+        if (read->complete && classify_dispatch_row(entry) == DispatchRow::EmbeddedObject)
+            report.holds_photoshop_document = holds_photoshop_document(read->bytes);
+        return report;
     }
 
     auto clipboard = ClipboardHandle::open(window);

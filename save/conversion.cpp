@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "capture/clipboard_formats.h"
 #include "capture/snapshot.h"
+#include "inspect/embedded_object.h"
 #include "preview/dib.h"
 #include "preview/html_document.h"
 
@@ -14,10 +15,6 @@ namespace cw {
 namespace {
 
 constexpr std::uint32_t INFO_HEADER_SIZE = 40;
-
-constexpr std::string_view PSD_SIGNATURE = "8BPS";
-// A Photoshop file header alone is 26 bytes.
-constexpr std::size_t PSD_MIN_SIZE = 26;
 
 bool is_rich_text_format_name(std::string_view name)
 {
@@ -40,14 +37,19 @@ std::string html_file_document(std::string bytes)
 SaveData embedded_object_file(std::string bytes, const RootStreamReader& read_root_stream)
 {
     if (read_root_stream) {
-        auto contents = read_root_stream(as_bytes_view(bytes), "CONTENTS");
-        if (contents && contents->size() >= PSD_MIN_SIZE && contents->starts_with(PSD_SIGNATURE))
-            return {std::move(*contents), "psd"};
+        auto contents = read_root_stream(as_bytes_view(bytes), EMBEDDED_CONTENTS_STREAM);
+        if (contents && is_photoshop_document(*contents))
+            return {std::move(*contents), embedded_object_extension(true)};
     }
-    return {std::move(bytes), "ole"};
+    return {std::move(bytes), embedded_object_extension(false)};
 }
 
 }  // namespace
+
+std::string embedded_object_extension(bool holds_photoshop_document)
+{
+    return holds_photoshop_document ? "psd" : "ole";
+}
 
 SaveConversion choose_save_conversion(const FormatEntry& entry)
 {

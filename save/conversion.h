@@ -38,6 +38,9 @@ SaveConversion choose_save_conversion(const FormatEntry& entry);
 // out of its container as it is when the object arrives through global memory.
 SaveConversion choose_stream_save_conversion(const FormatEntry& entry);
 
+// The extension of a saved embedded object: "psd" for the Photoshop document taken out of it.
+std::string embedded_object_extension(bool holds_photoshop_document);
+
 // What is written, and the extension (without dot) used when the typed name has none.
 struct SaveData {
     std::string bytes;

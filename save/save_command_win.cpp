@@ -11,10 +11,10 @@
 #include "base/text_win.h"
 #include "capture/archive_source_win.h"
 #include "capture/retrieval_win.h"
+#include "inspect/embedded_object.h"
 #include "save/candidates.h"
 #include "save/chunk_pipeline.h"
 #include "save/conversion.h"
-#include "save/embedded_object.h"
 #include "save/file_name.h"
 #include "save/image_file_type.h"
 #include "save/image_save_win.h"
@@ -265,9 +265,11 @@ std::size_t set_save_chunk_size(std::size_t bytes)
     return std::exchange(save_chunk_size(), bytes);
 }
 
-std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry)
+std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry,
+                               std::optional<bool> holds_photoshop_document)
 {
     if (choose_save_conversion(entry) != SaveConversion::EmbeddedObject) return default_extension(entry);
+    if (holds_photoshop_document) return embedded_object_extension(*holds_photoshop_document);
     // The save reads again, so the proposal can only follow the bytes there are now; an unreadable
     // object keeps the container's extension.
     Result<SaveData> data = read_for_save(clipboard_owner, entry);

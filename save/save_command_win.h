@@ -31,7 +31,9 @@ inline constexpr std::size_t SAVE_CHUNK_SIZE = 4 * 1024 * 1024;
 std::size_t set_save_chunk_size(std::size_t bytes);
 
 // The extension a save of `entry` gives a name typed without one. For an embedded object it comes
-// from reading the current bytes as the save does: "psd" only for a Photoshop document inside.
-std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry);
+// from the verdict of the report that read it whole, or else from reading the current bytes as the
+// save does: "psd" only for a Photoshop document inside.
+std::string proposed_extension(HWND clipboard_owner, const FormatEntry& entry,
+                               std::optional<bool> holds_photoshop_document = std::nullopt);
 
 }  // namespace cw

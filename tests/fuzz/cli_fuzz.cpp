@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.rows = {{input}, {}};
     for (const cw::DetailReport& report : {cw::DetailReport::make_text(input), cw::DetailReport::make_table(table)}) {
         const cw::CliOutput text = cw::report_output(entry, report, false, "");
-        if (text.out.find("\r\n") != std::string::npos && report.kind == cw::DetailReportKind::Text) std::abort();
+        if (text.out.find("\r\n") != std::string::npos && report.kind() == cw::DetailReportKind::Text) std::abort();
         const cw::CliOutput json = cw::report_output(entry, report, true, "");
         if (nlohmann::json::parse(json.out, nullptr, false).is_discarded()) std::abort();
     }

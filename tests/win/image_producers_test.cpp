@@ -60,9 +60,10 @@ protected:
     SIZE preview_size(UINT id)
     {
         const DetailReport report = report_of(id);
-        EXPECT_EQ(report.kind, DetailReportKind::Image) << error_display(report.error);
+        EXPECT_EQ(report.kind(), DetailReportKind::Image) << error_display(report.as<UnavailableContent>().error);
         still_served(id);
-        return report.image ? bitmap_size(report.image->native_handle()) : SIZE{0, 0};
+        const auto* image = std::get_if<ImageContent>(&report.content);
+        return image && image->image ? bitmap_size(image->image->native_handle()) : SIZE{0, 0};
     }
     void still_served(UINT id)
     {
@@ -131,9 +132,9 @@ TEST_F(ImageProducers, GdiObjectsMadeHereBecomeBitmapsOfTheirCappedSizes)
     // The square drawn in the middle of the picture shows in the middle of the canvas.
     put(CF_METAFILEPICT, metafile_picture(MM_ANISOTROPIC, 200, 200));
     const DetailReport square = report_of(CF_METAFILEPICT);
-    ASSERT_TRUE(square.image);
-    EXPECT_EQ(pixel(square.image->native_handle(), 20, 20), RGB(0, 0, 0));
-    EXPECT_EQ(pixel(square.image->native_handle(), 100, 100), RGB(255, 255, 255));
+    ASSERT_TRUE(square.as<ImageContent>().image);
+    EXPECT_EQ(pixel(square.as<ImageContent>().image->native_handle(), 20, 20), RGB(0, 0, 0));
+    EXPECT_EQ(pixel(square.as<ImageContent>().image->native_handle(), 100, 100), RGB(255, 255, 255));
 }
 
 TEST_F(ImageProducers, BadBlocksGiveTheirMessagesAndNothingIsReadPastThem)
@@ -159,8 +160,8 @@ TEST_F(ImageProducers, BadBlocksGiveTheirMessagesAndNothingIsReadPastThem)
     dib[14] = 24;
     put(CF_DIB, global_of(dib.data(), dib.size()));
     DetailReport cut = report_of(CF_DIB);
-    ASSERT_EQ(cut.kind, DetailReportKind::Unavailable);
-    EXPECT_EQ(cut.error.message.value_or(""), DIB_INCOMPLETE_TEXT);
+    ASSERT_EQ(cut.kind(), DetailReportKind::Unavailable);
+    EXPECT_EQ(cut.as<UnavailableContent>().error.message.value_or(""), DIB_INCOMPLETE_TEXT);
     still_served(CF_DIB);
     EXPECT_EQ(bitmap_from_dib(clipboard.owner(), ByteView(dib).first(39), 39).error().message.value_or(""),
               DIB_INCOMPLETE_TEXT);
@@ -183,9 +184,9 @@ TEST_F(ImageProducers, AlphaDibIsCompositedOverWhite)
     std::memcpy(&dib[124], pixels, sizeof pixels);
     put(CF_DIBV5, global_of(dib.data(), dib.size()));
     const DetailReport report = report_of(CF_DIBV5);
-    ASSERT_EQ(report.kind, DetailReportKind::Image) << error_display(report.error);
-    EXPECT_EQ(pixel(report.image->native_handle(), 0, 0), RGB(255, 255, 255));
-    EXPECT_EQ(pixel(report.image->native_handle(), 1, 0), RGB(0, 0, 255));
+    ASSERT_EQ(report.kind(), DetailReportKind::Image) << error_display(report.as<UnavailableContent>().error);
+    EXPECT_EQ(pixel(report.as<ImageContent>().image->native_handle(), 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(pixel(report.as<ImageContent>().image->native_handle(), 1, 0), RGB(0, 0, 255));
 }
 
 TEST_F(ImageProducers, EveryCorpusBmpAsCfDibPreviewsOrGivesAMessage)
@@ -200,16 +201,17 @@ TEST_F(ImageProducers, EveryCorpusBmpAsCfDibPreviewsOrGivesAMessage)
         SCOPED_TRACE(item.path().filename().string());
         put(CF_DIB, global_of(file.data() + 14, file.size() - 14));
         const DetailReport report = report_of(CF_DIB);
-        if (report.kind == DetailReportKind::Image) {
+        if (report.kind() == DetailReportKind::Image) {
             ++previewed;
-            const SIZE size = bitmap_size(report.image->native_handle());
+            const SIZE size = bitmap_size(report.as<ImageContent>().image->native_handle());
             EXPECT_GT(size.cx, 0);
             EXPECT_GT(size.cy, 0);
         } else {
             ++refused;
-            EXPECT_EQ(report.kind, DetailReportKind::Unavailable);
-            EXPECT_FALSE(error_display(report.error).empty());
-            std::printf("refused %s: %s\n", item.path().filename().string().c_str(), error_display(report.error).c_str());
+            EXPECT_EQ(report.kind(), DetailReportKind::Unavailable);
+            EXPECT_FALSE(error_display(report.as<UnavailableContent>().error).empty());
+            std::printf("refused %s: %s\n", item.path().filename().string().c_str(),
+                        error_display(report.as<UnavailableContent>().error).c_str());
         }
         still_served(CF_DIB);
     }

@@ -49,13 +49,13 @@ TEST_F(RetrievalTest, AStreamOnlyOfferIsReadThroughOleAndAnHglobalOfferThroughTh
     offer({TestOffer{static_cast<CLIPFORMAT>(custom), TYMED_ISTREAM, DVASPECT_CONTENT, -1, false,
                      test::bytes_of("\x89PNG\r\n\x1a\n", false)}});
     DetailReport stream = report_of(custom);
-    ASSERT_EQ(stream.kind, DetailReportKind::Table);
-    EXPECT_EQ(stream.table.table_caption, "Stream");
-    EXPECT_EQ(stream.table.text_caption, "Evidence");
-    ASSERT_GE(stream.table.rows.size(), 3u);
-    EXPECT_EQ(stream.table.rows[0][1], "OLE IStream");
-    EXPECT_EQ(stream.table.rows[1][1], "8 (8 B)");
-    EXPECT_EQ(stream.table.rows[2][1], "Complete");
+    ASSERT_EQ(stream.kind(), DetailReportKind::Table);
+    EXPECT_EQ(stream.as<TableContent>().table.table_caption, "Stream");
+    EXPECT_EQ(stream.as<TableContent>().table.text_caption, "Evidence");
+    ASSERT_GE(stream.as<TableContent>().table.rows.size(), 3u);
+    EXPECT_EQ(stream.as<TableContent>().table.rows[0][1], "OLE IStream");
+    EXPECT_EQ(stream.as<TableContent>().table.rows[1][1], "8 (8 B)");
+    EXPECT_EQ(stream.as<TableContent>().table.rows[2][1], "Complete");
     object->Release();
 
     offer({TestOffer{static_cast<CLIPFORMAT>(custom), TYMED_ISTREAM, DVASPECT_CONTENT, -1, false,
@@ -63,12 +63,13 @@ TEST_F(RetrievalTest, AStreamOnlyOfferIsReadThroughOleAndAnHglobalOfferThroughTh
            TestOffer{static_cast<CLIPFORMAT>(custom), TYMED_HGLOBAL, DVASPECT_CONTENT, -1, false,
                      test::bytes_of("data")}});
     DetailReport flat = report_of(custom);
-    ASSERT_EQ(flat.kind, DetailReportKind::Report);
-    EXPECT_NE(flat.text.find("RAW FORMAT METADATA"), std::string::npos);
+    ASSERT_EQ(flat.kind(), DetailReportKind::Report);
+    EXPECT_NE(flat.as<ReportContent>().text.find("RAW FORMAT METADATA"), std::string::npos);
     // A registered format gets its interpretation.
-    EXPECT_NE(flat.text.find("INTERPRETATION"), std::string::npos);
-    EXPECT_NE(flat.text.find("application-registered clipboard format named 'Clipwright Stream Format'"),
-              std::string::npos);
+    EXPECT_NE(flat.as<ReportContent>().text.find("INTERPRETATION"), std::string::npos);
+    EXPECT_NE(
+        flat.as<ReportContent>().text.find("application-registered clipboard format named 'Clipwright Stream Format'"),
+        std::string::npos);
 }
 
 TEST_F(RetrievalTest, FileContentsIsAContractForAllItemsAndAStreamForOne)
@@ -77,16 +78,16 @@ TEST_F(RetrievalTest, FileContentsIsAContractForAllItemsAndAStreamForOne)
     offer({TestOffer{static_cast<CLIPFORMAT>(contents), TYMED_ISTREAM, DVASPECT_CONTENT, -1, false,
                      test::bytes_of("x")}});
     DetailReport all = report_of(contents);
-    ASSERT_EQ(all.kind, DetailReportKind::Table);
-    EXPECT_EQ(all.table.table_caption, "Content stream contract");
-    EXPECT_EQ(all.table.rows.size(), 5u);
+    ASSERT_EQ(all.kind(), DetailReportKind::Table);
+    EXPECT_EQ(all.as<TableContent>().table.table_caption, "Content stream contract");
+    EXPECT_EQ(all.as<TableContent>().table.rows.size(), 5u);
     object->Release();
 
     offer({TestOffer{static_cast<CLIPFORMAT>(contents), TYMED_ISTREAM, DVASPECT_CONTENT, 0, false,
                      test::bytes_of("first file")}});
     DetailReport one = report_of(contents);
-    ASSERT_EQ(one.kind, DetailReportKind::Table);
-    EXPECT_EQ(one.table.table_caption, "Stream");
+    ASSERT_EQ(one.kind(), DetailReportKind::Table);
+    EXPECT_EQ(one.as<TableContent>().table.table_caption, "Stream");
 }
 
 TEST_F(RetrievalTest, StreamsAreCappedAtSixtyFourMebibytesWithOneProbingByte)
@@ -113,15 +114,17 @@ TEST_F(RetrievalTest, ProviderFailuresBecomeTheirOwnErrors)
     failing.fail_hr = E_OUTOFMEMORY;
     offer({failing});
     DetailReport report = report_of(custom);
-    ASSERT_EQ(report.kind, DetailReportKind::Report);
-    EXPECT_EQ(report.text.rfind("OLE STREAM RETRIEVAL\r\n====================\r\nFormat : Clipwright Stream Format\r\n", 0),
+    ASSERT_EQ(report.kind(), DetailReportKind::Report);
+    EXPECT_EQ(report.as<ReportContent>().text.rfind(
+                  "OLE STREAM RETRIEVAL\r\n====================\r\nFormat : Clipwright Stream Format\r\n", 0),
               0u);
     // Wine's OLE clipboard retries a failed GetData through the flat clipboard and reports that
     // failure instead, so only the shape of the result line is certain here.
-    const auto result = report.text.find("\r\nResult : ");
+    const auto result = report.as<ReportContent>().text.find("\r\nResult : ");
     ASSERT_NE(result, std::string::npos);
-    EXPECT_NE(report.text.find("0x8", result), std::string::npos);
-    EXPECT_NE(report.text.find("An EnumFormatEtc entry is an advertised capability, not proof"), std::string::npos);
+    EXPECT_NE(report.as<ReportContent>().text.find("0x8", result), std::string::npos);
+    EXPECT_NE(report.as<ReportContent>().text.find("An EnumFormatEtc entry is an advertised capability, not proof"),
+              std::string::npos);
     object->Release();
 
     struct Case {
@@ -178,8 +181,8 @@ TEST_F(RetrievalTest, EightBitTextIsReadInItsLocalesCodePage)
     for (const auto& c : cases) {
         clipboard.set_flat({{c.id, test::bytes_of(c.bytes)}, {CF_LOCALE, locale(c.lcid)}});
         const DetailReport report = report_of(c.id);
-        ASSERT_EQ(report.kind, DetailReportKind::Text) << c.id;
-        EXPECT_EQ(report.text, c.text) << c.id;
+        ASSERT_EQ(report.kind(), DetailReportKind::Text) << c.id;
+        EXPECT_EQ(report.as<TextContent>().text, c.text) << c.id;
         EXPECT_EQ(report.text_encoding, c.encoding) << c.id;
     }
 }
@@ -188,9 +191,10 @@ TEST_F(RetrievalTest, PrivateRangeFormatsAreInterpreted)
 {
     clipboard.set_flat({{0x2A0, test::bytes_of("opaque")}});
     DetailReport report = report_of(0x2A0);
-    ASSERT_EQ(report.kind, DetailReportKind::Report);
-    EXPECT_NE(report.text.find("INTERPRETATION"), std::string::npos);
-    EXPECT_NE(report.text.find("This format is in Windows' private clipboard range."), std::string::npos);
+    ASSERT_EQ(report.kind(), DetailReportKind::Report);
+    EXPECT_NE(report.as<ReportContent>().text.find("INTERPRETATION"), std::string::npos);
+    EXPECT_NE(report.as<ReportContent>().text.find("This format is in Windows' private clipboard range."),
+              std::string::npos);
 }
 
 TEST_F(RetrievalTest, IceniBlocksOpenOnlyOrdinaryDiskFiles)
@@ -201,9 +205,11 @@ TEST_F(RetrievalTest, IceniBlocksOpenOnlyOrdinaryDiskFiles)
     std::ofstream(std::filesystem::path(pdf), std::ios::binary) << "%PDF-1.7\r\n%\xE2\xE3\r\n1 0 obj\r\n";
     clipboard.set_flat({{iceni, test::bytes_of(from_wide(pdf))}});
     DetailReport found = report_of(iceni);
-    EXPECT_NE(found.text.find("Status     : available now"), std::string::npos) << found.text;
-    EXPECT_NE(found.text.find("Detected as: PDF document (%PDF-1.7)"), std::string::npos) << found.text;
-    EXPECT_NE(found.text.find("Save choice : verified candidate for .pdf"), std::string::npos);
+    EXPECT_NE(found.as<ReportContent>().text.find("Status     : available now"), std::string::npos)
+        << found.as<ReportContent>().text;
+    EXPECT_NE(found.as<ReportContent>().text.find("Detected as: PDF document (%PDF-1.7)"), std::string::npos)
+        << found.as<ReportContent>().text;
+    EXPECT_NE(found.as<ReportContent>().text.find("Save choice : verified candidate for .pdf"), std::string::npos);
 
     // A pipe named by the block is never opened: no client ever connects to it.
     const wchar_t* pipe_name = L"\\\\.\\pipe\\clipwright-iceni-test";
@@ -211,8 +217,9 @@ TEST_F(RetrievalTest, IceniBlocksOpenOnlyOrdinaryDiskFiles)
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     clipboard.set_flat({{iceni, test::bytes_of(from_wide(pipe_name))}});
     DetailReport piped = report_of(iceni);
-    EXPECT_NE(piped.text.find("Status     : path exists, but it is not a regular file"), std::string::npos)
-        << piped.text;
+    EXPECT_NE(piped.as<ReportContent>().text.find("Status     : path exists, but it is not a regular file"),
+              std::string::npos)
+        << piped.as<ReportContent>().text;
     EXPECT_FALSE(ConnectNamedPipe(pipe, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));  // still waiting for a first client
     CloseHandle(pipe);
@@ -240,20 +247,20 @@ TEST_F(RetrievalTest, EncodedImagesBecomeBitmapsByEitherTransport)
     const UINT png = test::register_format(L"PNG");
     clipboard.set_flat({{png, tiny_png()}});
     DetailReport flat = report_of(png);
-    ASSERT_EQ(flat.kind, DetailReportKind::Image) << flat.text;
-    ASSERT_TRUE(flat.image);
-    EXPECT_EQ(flat.image->width(), 2);
-    EXPECT_EQ(flat.image->height(), 1);
+    ASSERT_EQ(flat.kind(), DetailReportKind::Image) << flat.as<ReportContent>().text;
+    ASSERT_TRUE(flat.as<ImageContent>().image);
+    EXPECT_EQ(flat.as<ImageContent>().image->width(), 2);
+    EXPECT_EQ(flat.as<ImageContent>().image->height(), 1);
 
     offer({TestOffer{static_cast<CLIPFORMAT>(png), TYMED_ISTREAM, DVASPECT_CONTENT, -1, false, tiny_png()}});
     DetailReport streamed = report_of(png);
-    ASSERT_EQ(streamed.kind, DetailReportKind::Image);
-    EXPECT_EQ(streamed.image->width(), 2);
+    ASSERT_EQ(streamed.kind(), DetailReportKind::Image);
+    EXPECT_EQ(streamed.as<ImageContent>().image->width(), 2);
 
     // Bytes that are not an image: the decoder's error, shown as unavailable.
     clipboard.set_flat({{png, test::bytes_of("not a png")}});
     DetailReport broken = report_of(png);
-    EXPECT_EQ(broken.kind, DetailReportKind::Unavailable);
+    EXPECT_EQ(broken.kind(), DetailReportKind::Unavailable);
 }
 
 }  // namespace

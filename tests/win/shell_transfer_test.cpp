@@ -84,15 +84,15 @@ TEST_F(ShellTransferTest, DropListRowsAndTheLogicalObject)
     });
 
     const DetailReport report = report_of(CF_HDROP);
-    ASSERT_EQ(report.kind, DetailReportKind::Table);
+    ASSERT_EQ(report.kind(), DetailReportKind::Table);
     const std::string where = from_wide(folder);
-    EXPECT_EQ(report.table.rows,
+    EXPECT_EQ(report.as<TableContent>().table.rows,
               (Rows{{"1", "notes.txt", "File", "10 (10 B)", NO_SIGNATURE_LABEL, where, "Available"},
                     {"2", "pic.png", "File", "29 (29 B)", "PNG image (signature confirmed)", where, "Available"},
                     {"3", "sub", "Folder", "", "", where, "Available"},
                     {"4", "gone.txt", "Unknown", "", "", where, "Unavailable"},
                     {"5", "", "Unknown", "", "", "", "Unavailable"}}));
-    EXPECT_EQ(report.table.table_caption, "Items");
+    EXPECT_EQ(report.as<TableContent>().table.table_caption, "Items");
 
     const std::string text = grouping();
     EXPECT_NE(text.find("Type       : Explorer item transfer\r\nItems      : 5\r\nFiles      : 2\r\nFolders    : 1\r\n"
@@ -114,8 +114,9 @@ TEST_F(ShellTransferTest, AListThatRunsPastItsBlockIsNotWalked)
     open_ended.resize(open_ended.size() - 4);  // neither the entry's nor the list's terminator
     clipboard.set_flat({{CF_HDROP, open_ended}});
     const DetailReport refused = report_of(CF_HDROP);
-    ASSERT_EQ(refused.kind, DetailReportKind::Unavailable);
-    EXPECT_EQ(refused.error.message.value_or(""), "The file list does not end inside its memory block, so it was not read.");
+    ASSERT_EQ(refused.kind(), DetailReportKind::Unavailable);
+    EXPECT_EQ(refused.as<UnavailableContent>().error.message.value_or(""),
+              "The file list does not end inside its memory block, so it was not read.");
     EXPECT_EQ(grouping(), "");
 }
 
@@ -184,12 +185,12 @@ TEST_F(ShellTransferTest, VirtualFilesThroughOleWithTheirIndexes)
     clipboard.set_ole(object);
 
     const DetailReport table = report_of(group);
-    ASSERT_EQ(table.kind, DetailReportKind::Table);
-    EXPECT_EQ(table.table.table_caption, "Virtual file manifest");
-    EXPECT_EQ(table.table.rows, (Rows{{"1", "r\xC3\xA9sum\xC3\xA9.txt", "5 (5 B)", "Archive (0x00000020)", "Not advertised",
-                                       "Not advertised"},
-                                      {"2", "logo.png", "Not advertised", "Archive (0x00000020)", "Not advertised",
-                                       "Not advertised"}}));
+    ASSERT_EQ(table.kind(), DetailReportKind::Table);
+    EXPECT_EQ(table.as<TableContent>().table.table_caption, "Virtual file manifest");
+    EXPECT_EQ(
+        table.as<TableContent>().table.rows,
+        (Rows{{"1", "r\xC3\xA9sum\xC3\xA9.txt", "5 (5 B)", "Archive (0x00000020)", "Not advertised", "Not advertised"},
+              {"2", "logo.png", "Not advertised", "Archive (0x00000020)", "Not advertised", "Not advertised"}}));
 
     // The FileContents entry keeps both indexes; its report reads the first stream.
     const ClipboardSnapshot s = snapshot();
@@ -201,8 +202,8 @@ TEST_F(ShellTransferTest, VirtualFilesThroughOleWithTheirIndexes)
     EXPECT_EQ(entry->offers[0].lindex, 0);
     EXPECT_EQ(entry->offers[1].lindex, 1);
     const DetailReport stream = build_detail_report(clipboard.owner(), *entry);
-    ASSERT_EQ(stream.kind, DetailReportKind::Table);
-    EXPECT_EQ(stream.table.rows[1][1], "5 (5 B)");
+    ASSERT_EQ(stream.kind(), DetailReportKind::Table);
+    EXPECT_EQ(stream.as<TableContent>().table.rows[1][1], "5 (5 B)");
 }
 
 // A CIDA: the count, the offsets, then the ITEMIDLISTs.
@@ -243,8 +244,8 @@ TEST_F(ShellTransferTest, ShellIdListArrayFromTheShellAndCraftedOnes)
     const Bytes broken{0xFF, 0x7F, 'x'};  // a component claiming far more than the block holds
     clipboard.set_flat({{cida_format, cida({parent_list, item_list, Bytes{0, 0}, broken})}});
     const DetailReport report = report_of(cida_format);
-    ASSERT_EQ(report.kind, DetailReportKind::Table);
-    const Rows& rows = report.table.rows;
+    ASSERT_EQ(report.kind(), DetailReportKind::Table);
+    const Rows& rows = report.as<TableContent>().table.rows;
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0][3], std::to_string(parent_list.size()));
     EXPECT_EQ(rows[0][4], "Valid PIDL with " + std::to_string(parent_components) + " component(s)");
@@ -297,9 +298,9 @@ TEST_F(ShellTransferTest, PhotoshopCopyWithItsEmbeddedDocument)
     EXPECT_NE(text.find("\r\nNative editable output: PSD by extracting"), std::string::npos);
 
     const DetailReport clip = report_of(source);
-    ASSERT_EQ(clip.kind, DetailReportKind::Table);
-    EXPECT_EQ(clip.table.rows[2][1], "Available file, 3000 bytes (2.93 KiB)");
-    EXPECT_EQ(clip.table.rows[3][1], ".psd");
+    ASSERT_EQ(clip.kind(), DetailReportKind::Table);
+    EXPECT_EQ(clip.as<TableContent>().table.rows[2][1], "Available file, 3000 bytes (2.93 KiB)");
+    EXPECT_EQ(clip.as<TableContent>().table.rows[3][1], ".psd");
 }
 
 TEST_F(ShellTransferTest, ClipSourceOfADeviceIsNeverOpened)
@@ -312,12 +313,13 @@ TEST_F(ShellTransferTest, ClipSourceOfADeviceIsNeverOpened)
     const UINT source = test::register_format(L"Photoshop Clip Source");
     clipboard.set_flat({{source, test::utf16_bytes_of(pipe_name)}, {CF_HDROP, test::dropfiles_of({pipe_name})}});
     const DetailReport clip = report_of(source);
-    ASSERT_EQ(clip.kind, DetailReportKind::Table);
-    EXPECT_EQ(clip.table.rows[2][1], "Unavailable (The path names a device, pipe or reserved name rather than a file, so "
-                                     "it was not opened.)");
+    ASSERT_EQ(clip.kind(), DetailReportKind::Table);
+    EXPECT_EQ(clip.as<TableContent>().table.rows[2][1],
+              "Unavailable (The path names a device, pipe or reserved name rather than a file, so "
+              "it was not opened.)");
     const DetailReport drop = report_of(CF_HDROP);
-    ASSERT_EQ(drop.kind, DetailReportKind::Table);
-    EXPECT_EQ(drop.table.rows[0][6], "Unavailable");
+    ASSERT_EQ(drop.kind(), DetailReportKind::Table);
+    EXPECT_EQ(drop.as<TableContent>().table.rows[0][6], "Unavailable");
     EXPECT_FALSE(ConnectNamedPipe(pipe, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
     CloseHandle(pipe);

@@ -18,8 +18,8 @@ TEST(DispatcherTables, SpreadsheetRowsParseTheCopiedBytes)
         const DispatchRow row = classify_dispatch_row(e);
         EXPECT_TRUE(has_byte_interpreter(row)) << name;
         auto r = interpret_copied_bytes(row, e, copy, nullptr);
-        EXPECT_TRUE(r && r->kind == DetailReportKind::Table) << name;
-        return r ? r->table : PropertyTable{};
+        EXPECT_TRUE(r && r->kind() == DetailReportKind::Table) << name;
+        return r ? r->as<TableContent>().table : PropertyTable{};
     };
     // Text formats stop at the first zero byte; SYLK and DIF share a row and differ by identifier.
     const PropertyTable sylk = report(4, "CF_SYLK", std::string("C;Y1;X2;K\"s\"\n\0C;X1;K9\n", 22));

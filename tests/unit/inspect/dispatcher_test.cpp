@@ -59,15 +59,15 @@ TEST(Dispatcher, FirstMatchingRowDecides)
 
 TEST(Dispatcher, TextRuleMakesATableOnlyFromTwoLinesWithATab)
 {
-    EXPECT_EQ(text_rule("a\tb\n", 4, 4).kind, DetailReportKind::Text);
-    EXPECT_EQ(text_rule("a b\nc d", 7, 7).kind, DetailReportKind::Text);
+    EXPECT_EQ(text_rule("a\tb\n", 4, 4).kind(), DetailReportKind::Text);
+    EXPECT_EQ(text_rule("a b\nc d", 7, 7).kind(), DetailReportKind::Text);
     const DetailReport table = text_rule("a\tb\nc\td\n", 8, 8);
-    ASSERT_EQ(table.kind, DetailReportKind::Table);
-    ASSERT_EQ(table.table.rows.size(), 2u);
-    EXPECT_EQ(table.table.rows[1][1], "d");
-    EXPECT_EQ(table.table.table_caption, "Table");
+    ASSERT_EQ(table.kind(), DetailReportKind::Table);
+    ASSERT_EQ(table.as<TableContent>().table.rows.size(), 2u);
+    EXPECT_EQ(table.as<TableContent>().table.rows[1][1], "d");
+    EXPECT_EQ(table.as<TableContent>().table.table_caption, "Table");
     const DetailReport cut = text_rule("abc", 3, 10);
-    EXPECT_EQ(cut.text, "abc\r\n\r\n[Preview truncated: displayed 3 of 10 bytes]");
+    EXPECT_EQ(cut.as<TextContent>().text, "abc\r\n\r\n[Preview truncated: displayed 3 of 10 bytes]");
 }
 
 TEST(Dispatcher, TextRowsDecodeUpToTheFirstZero)
@@ -77,11 +77,11 @@ TEST(Dispatcher, TextRowsDecodeUpToTheFirstZero)
     copy.total_size = 5;
     const auto ansi = interpret_copied_bytes(DispatchRow::AnsiText, entry(1, "CF_TEXT"), copy, nullptr);
     ASSERT_TRUE(ansi);
-    EXPECT_EQ(ansi->text, "h\xC3\xA9");
+    EXPECT_EQ(ansi->as<TextContent>().text, "h\xC3\xA9");
     const auto rtf = interpret_copied_bytes(DispatchRow::RichText, entry(0xC002, "Rich Text Format"), copy, nullptr);
     ASSERT_TRUE(rtf);
-    EXPECT_EQ(rtf->kind, DetailReportKind::RichText);
-    EXPECT_EQ(rtf->rtf_bytes, "h\xC3\xA9");
+    EXPECT_EQ(rtf->kind(), DetailReportKind::RichText);
+    EXPECT_EQ(rtf->as<RichTextContent>().rtf_bytes, "h\xC3\xA9");
     EXPECT_FALSE(interpret_copied_bytes(DispatchRow::RawMetadata, entry(8, "CF_DIB"), copy, nullptr));
 }
 
@@ -96,8 +96,8 @@ TEST(Dispatcher, LinkAndOleRowsGiveTheirAnalysersTables)
                                                           {DispatchRow::OleLink, "Decoded"}};
     for (const auto& [row, caption] : tables) {
         const auto report = interpret_copied_bytes(row, entry(0xC00B, "Native"), copy, nullptr);
-        ASSERT_TRUE(report && report->kind == DetailReportKind::Table) << caption;
-        EXPECT_EQ(report->table.table_caption, caption);
+        ASSERT_TRUE(report && report->kind() == DetailReportKind::Table) << caption;
+        EXPECT_EQ(report->as<TableContent>().table.table_caption, caption);
     }
 }
 

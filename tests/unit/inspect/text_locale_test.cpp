@@ -139,7 +139,10 @@ TEST(DecodeAnsiText, DispatcherRowsUseTheCodePage)
         entry.name = name;
         const auto report = interpret_copied_bytes(row, entry, copy, nullptr, {0x0409, &system});
         ASSERT_TRUE(report) << name;
-        EXPECT_EQ(report->kind == DetailReportKind::Table ? report->table.raw_text : report->text, text) << name;
+        EXPECT_EQ(report->kind() == DetailReportKind::Table ? report->as<TableContent>().table.raw_text
+                                                            : report->as<TextContent>().text,
+                  text)
+            << name;
         const std::string page = std::string(text).substr(0, std::string(text).find(':'));
         const std::string id = detail_heading(entry).substr(0, detail_heading(entry).find(") | ") + 4);
         EXPECT_EQ(detail_heading(entry, *report), id + "code page " + page + " (CF_LOCALE 1033) | " +

@@ -263,13 +263,13 @@ TEST(WaveDispatch, AWholeCopyPreviewsAndACutOneIsRefused)
     GlobalCopy copy{wave({}, {1, 2}), 0};
     copy.total_size = copy.bytes.size();
     const auto whole = interpret_copied_bytes(DispatchRow::WaveAudio, entry, copy, nullptr);
-    ASSERT_TRUE(whole && whole->kind == DetailReportKind::Audio && whole->audio);
-    EXPECT_EQ(whole->audio->data, Bytes({1, 2}));
+    ASSERT_TRUE(whole && whole->kind() == DetailReportKind::Audio && whole->as<AudioContent>().audio);
+    EXPECT_EQ(whole->as<AudioContent>().audio->data, Bytes({1, 2}));
     copy.total_size = LARGE_PAYLOAD_LIMIT + 1;
     const auto cut = interpret_copied_bytes(DispatchRow::WaveAudio, entry, copy, nullptr);
-    ASSERT_TRUE(cut && cut->kind == DetailReportKind::Unavailable);
-    EXPECT_EQ(cut->error.code, E_INVALID_DATA_HR);
-    EXPECT_EQ(cut->error.message.value_or(""), AUDIO_TOO_LARGE_MESSAGE);
+    ASSERT_TRUE(cut && cut->kind() == DetailReportKind::Unavailable);
+    EXPECT_EQ(cut->as<UnavailableContent>().error.code, E_INVALID_DATA_HR);
+    EXPECT_EQ(cut->as<UnavailableContent>().error.message.value_or(""), AUDIO_TOO_LARGE_MESSAGE);
 }
 
 // Real files: every one parses without keeping more than it was given; the tricky ones to the

@@ -1,4 +1,4 @@
-#include "save/embedded_object.h"
+#include "inspect/embedded_object.h"
 
 #include <gtest/gtest.h>
 
