@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/com_object_win.h"
 #include "base/error_win.h"
 #include "base/handles_win.h"
 #include "base/text_win.h"
@@ -111,28 +112,11 @@ struct Offered {
     std::uint32_t clipboard_id = 0;
 };
 
-class ArchiveDataObject final : public IDataObject {
+class ArchiveDataObject final : public ComObject<ArchiveDataObject, IDataObject> {
 public:
     explicit ArchiveDataObject(std::vector<Offered> offered, std::vector<std::vector<std::uint8_t>> devices)
         : offered_(std::move(offered)), devices_(std::move(devices))
     {
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDataObject) return E_NOINTERFACE;
-        *out = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* wanted, STGMEDIUM* medium) override
@@ -227,7 +211,6 @@ private:
         return DV_E_TYMED;
     }
 
-    LONG refs_ = 1;
     std::vector<Offered> offered_;
     std::vector<std::vector<std::uint8_t>> devices_;  // what the FORMATETCs' ptd point into
 };

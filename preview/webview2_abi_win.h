@@ -2,6 +2,7 @@
 // The WebView2 COM interfaces this program uses, declared by hand with the IIDs and vtable order
 // Microsoft publishes. Slots the program never calls keep their place with pointer-sized
 // parameter types. No data members, no virtual destructors: the layout must match the runtime's.
+// The static `iid` of an interface we implement is what ComObject answers it by.
 
 #include <cstdint>
 
@@ -49,6 +50,7 @@ inline constexpr IID IID_ControllerCompletedHandler = {
     0x6c4819f3, 0xc9b7, 0x4260, {0x81, 0x27, 0xc9, 0xf5, 0xbd, 0xe7, 0xf6, 0x8c}};
 
 struct ICoreWebView2Settings : IUnknown {
+    static constexpr const IID& iid = IID_ICoreWebView2Settings;
     virtual HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* value) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL value) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* value) = 0;
@@ -70,6 +72,7 @@ struct ICoreWebView2Settings : IUnknown {
 };
 
 struct ICoreWebView2 : IUnknown {
+    static constexpr const IID& iid = IID_ICoreWebView2;
     virtual HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;
     virtual HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) = 0;
@@ -134,6 +137,7 @@ struct ICoreWebView2 : IUnknown {
 };
 
 struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
+    static constexpr const IID& iid = IID_NavigationStartingEventArgs;
     virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) = 0;
@@ -145,10 +149,12 @@ struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
 
 // Raised for top-level navigations (NavigationStarting) and for frames (FrameNavigationStarting).
 struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
+    static constexpr const IID& iid = IID_NavigationStartingEventHandler;
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) = 0;
 };
 
 struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
+    static constexpr const IID& iid = IID_NewWindowRequestedEventArgs;
     virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* window) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) = 0;
@@ -160,10 +166,12 @@ struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
 };
 
 struct ICoreWebView2NewWindowRequestedEventHandler : IUnknown {
+    static constexpr const IID& iid = IID_NewWindowRequestedEventHandler;
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) = 0;
 };
 
 struct ICoreWebView2Controller : IUnknown {
+    static constexpr const IID& iid = IID_ICoreWebView2Controller;
     virtual HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* visible) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) = 0;
@@ -190,10 +198,12 @@ struct ICoreWebView2Controller : IUnknown {
 };
 
 struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandler : IUnknown {
+    static constexpr const IID& iid = IID_ControllerCompletedHandler;
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT result, ICoreWebView2Controller* controller) = 0;
 };
 
 struct ICoreWebView2Environment : IUnknown {
+    static constexpr const IID& iid = IID_ICoreWebView2Environment;
     virtual HRESULT STDMETHODCALLTYPE
     CreateCoreWebView2Controller(HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason,
@@ -204,10 +214,12 @@ struct ICoreWebView2Environment : IUnknown {
 };
 
 struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler : IUnknown {
+    static constexpr const IID& iid = IID_EnvironmentCompletedHandler;
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT result, ICoreWebView2Environment* environment) = 0;
 };
 
 struct ICoreWebView2EnvironmentOptions : IUnknown {
+    static constexpr const IID& iid = IID_ICoreWebView2EnvironmentOptions;
     virtual HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_AdditionalBrowserArguments(LPCWSTR value) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Language(LPWSTR* value) = 0;

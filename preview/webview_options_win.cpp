@@ -37,8 +37,7 @@ HRESULT store(std::optional<std::wstring>& field, LPCWSTR value) noexcept
     }
 }
 
-class EnvironmentOptions final : public ComObject<EnvironmentOptions, wv2::ICoreWebView2EnvironmentOptions,
-                                                  wv2::IID_ICoreWebView2EnvironmentOptions> {
+class EnvironmentOptions final : public ComObject<EnvironmentOptions, wv2::ICoreWebView2EnvironmentOptions> {
 public:
     HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) override
     {

@@ -18,8 +18,8 @@ namespace {
 
 // A completion handler that keeps the site (and so a reference to the liveness flag) until the
 // runtime lets go of it.
-template <typename Interface, typename Object, const IID& HANDLER_IID>
-class Completion final : public ComObject<Completion<Interface, Object, HANDLER_IID>, Interface, HANDLER_IID> {
+template <typename Interface, typename Object>
+class Completion final : public ComObject<Completion<Interface, Object>, Interface> {
 public:
     using Callback = void (*)(const WebViewSite&, HRESULT, Object*);
     Completion(WebViewSite site, Callback callback) : site_(std::move(site)), callback_(callback) {}
@@ -39,15 +39,14 @@ private:
     Callback callback_;
 };
 
-using EnvironmentCompletion = Completion<wv2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
-                                         wv2::ICoreWebView2Environment, wv2::IID_EnvironmentCompletedHandler>;
-using ControllerCompletion = Completion<wv2::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
-                                        wv2::ICoreWebView2Controller, wv2::IID_ControllerCompletedHandler>;
+using EnvironmentCompletion =
+    Completion<wv2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, wv2::ICoreWebView2Environment>;
+using ControllerCompletion =
+    Completion<wv2::ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, wv2::ICoreWebView2Controller>;
 
 // Lets through the navigations our NavigateToString calls start and cancels every other: a
 // refresh element, a link the user follows, a form, any frame (no gate: frames never pass).
-class NavigationGuard final : public ComObject<NavigationGuard, wv2::ICoreWebView2NavigationStartingEventHandler,
-                                               wv2::IID_NavigationStartingEventHandler> {
+class NavigationGuard final : public ComObject<NavigationGuard, wv2::ICoreWebView2NavigationStartingEventHandler> {
 public:
     explicit NavigationGuard(std::shared_ptr<NavigationGate> gate) : gate_(std::move(gate)) {}
     HRESULT STDMETHODCALLTYPE Invoke(wv2::ICoreWebView2*, wv2::ICoreWebView2NavigationStartingEventArgs* args) override
@@ -62,8 +61,7 @@ private:
 };
 
 // Handled with no window given: the page gets no new window and none opens.
-class NewWindowRefusal final : public ComObject<NewWindowRefusal, wv2::ICoreWebView2NewWindowRequestedEventHandler,
-                                                wv2::IID_NewWindowRequestedEventHandler> {
+class NewWindowRefusal final : public ComObject<NewWindowRefusal, wv2::ICoreWebView2NewWindowRequestedEventHandler> {
 public:
     HRESULT STDMETHODCALLTYPE Invoke(wv2::ICoreWebView2*, wv2::ICoreWebView2NewWindowRequestedEventArgs* args) override
     {

@@ -8,6 +8,8 @@
 
 #include <zlib.h>
 
+#include "le_writer.h"
+
 namespace cw::test {
 
 struct ZipMember {
@@ -35,46 +37,43 @@ inline std::string deflate_raw(const std::string& data)
 inline std::string build_zip(const std::vector<ZipMember>& members)
 {
     std::string zip, directory;
-    auto put = [](std::string& s, std::uint64_t v, int width) {
-        for (int i = 0; i < width; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-    };
     for (const ZipMember& m : members) {
         const std::string data = m.deflate ? deflate_raw(m.bytes) : m.bytes;
         const auto crc = crc32(0, reinterpret_cast<const Bytef*>(m.bytes.data()), static_cast<uInt>(m.bytes.size()));
         const std::size_t offset = zip.size();
         auto common = [&](std::string& s, bool directory) {
-            put(s, 20, 2);                  // version needed
-            put(s, 0, 2);                   // flags
-            put(s, m.deflate ? 8 : 0, 2);  // method
-            put(s, 0, 4);                   // time and date
-            put(s, crc, 4);
-            put(s, directory && m.directory_compressed_size ? m.directory_compressed_size : data.size(), 4);
-            put(s, m.bytes.size(), 4);
-            put(s, m.name.size(), 2);
-            put(s, 0, 2);  // extra
+            put_le(s, 20, 2);                 // version needed
+            put_le(s, 0, 2);                  // flags
+            put_le(s, m.deflate ? 8 : 0, 2);  // method
+            put_le(s, 0, 4);                  // time and date
+            put_le(s, crc, 4);
+            put_le(s, directory && m.directory_compressed_size ? m.directory_compressed_size : data.size(), 4);
+            put_le(s, m.bytes.size(), 4);
+            put_le(s, m.name.size(), 2);
+            put_le(s, 0, 2);  // extra
         };
-        put(zip, 0x04034B50, 4);
+        put_le(zip, 0x04034B50, 4);
         common(zip, false);
         zip += m.name + data;
-        put(directory, 0x02014B50, 4);
-        put(directory, 20, 2);  // version made by
+        put_le(directory, 0x02014B50, 4);
+        put_le(directory, 20, 2);  // version made by
         common(directory, true);
-        put(directory, 0, 2);  // comment
-        put(directory, 0, 2);  // disk
-        put(directory, 0, 2);  // internal attributes
-        put(directory, 0, 4);  // external attributes
-        put(directory, offset, 4);
+        put_le(directory, 0, 2);  // comment
+        put_le(directory, 0, 2);  // disk
+        put_le(directory, 0, 2);  // internal attributes
+        put_le(directory, 0, 4);  // external attributes
+        put_le(directory, offset, 4);
         directory += m.name;
     }
     const std::size_t dir_offset = zip.size();
     zip += directory;
-    put(zip, 0x06054B50, 4);
-    put(zip, 0, 4);
-    put(zip, members.size(), 2);
-    put(zip, members.size(), 2);
-    put(zip, directory.size(), 4);
-    put(zip, dir_offset, 4);
-    put(zip, 0, 2);
+    put_le(zip, 0x06054B50, 4);
+    put_le(zip, 0, 4);
+    put_le(zip, members.size(), 2);
+    put_le(zip, members.size(), 2);
+    put_le(zip, directory.size(), 4);
+    put_le(zip, dir_offset, 4);
+    put_le(zip, 0, 2);
     return zip;
 }
 

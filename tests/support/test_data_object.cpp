@@ -20,7 +20,7 @@ DVTARGETDEVICE* make_target_device()
 
 namespace {
 
-class Enumerator final : public IEnumFORMATETC {
+class Enumerator final : public ComObject<Enumerator, IEnumFORMATETC> {
 public:
     Enumerator(TestDataObject* owner, EnumeratorFault fault, std::size_t pos = 0)
         : owner_(owner), fault_(fault), pos_(pos)
@@ -29,23 +29,6 @@ public:
     }
     ~Enumerator() { owner_->Release(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IEnumFORMATETC) {
-            *out = static_cast<IEnumFORMATETC*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, FORMATETC* out, ULONG* fetched) override
     {
         ULONG got = 0;
@@ -87,33 +70,15 @@ public:
     }
 
 private:
-    LONG refs_ = 1;
     TestDataObject* owner_;
     EnumeratorFault fault_;
     std::size_t pos_;
     int calls_ = 0;
 };
 
-class PatternStream final : public IStream {
+class PatternStream final : public ComObject<PatternStream, IStream, ISequentialStream> {
 public:
     PatternStream(std::uint64_t size, std::uint64_t fault_at) : size_(size), fault_at_(fault_at) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IStream || riid == IID_ISequentialStream) {
-            *out = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE Read(void* out, ULONG count, ULONG* read) override
     {
         if (fault_at_ && pos_ >= fault_at_) {
@@ -157,7 +122,6 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 
 private:
-    LONG refs_ = 1;
     std::uint64_t size_;
     std::uint64_t fault_at_;
     std::uint64_t pos_ = 0;
@@ -197,26 +161,6 @@ IStream* make_pattern_stream(std::uint64_t size, std::uint64_t fault_at) { retur
 TestDataObject* TestDataObject::create(std::vector<TestOffer> offers, EnumeratorFault fault)
 {
     return new TestDataObject(std::move(offers), fault);
-}
-
-HRESULT TestDataObject::QueryInterface(REFIID riid, void** out)
-{
-    if (riid == IID_IUnknown || riid == IID_IDataObject) {
-        *out = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TestDataObject::AddRef() { return InterlockedIncrement(&refs_); }
-
-ULONG TestDataObject::Release()
-{
-    const ULONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
 }
 
 HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/com_object_win.h"
 #include "base/win32.h"
 
 namespace cw::test {
@@ -35,15 +36,10 @@ struct EnumeratorFault {
     bool null_enumerator = false; // EnumFormatEtc succeeds without an enumerator
 };
 
-class TestDataObject final : public IDataObject {
+class TestDataObject final : public ComObject<TestDataObject, IDataObject> {
 public:
     static TestDataObject* create(std::vector<TestOffer> offers, EnumeratorFault fault = {});
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    // IDataObject
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override;
@@ -61,11 +57,7 @@ public:
     int get_data_calls() const { return get_data_calls_; }
 
 private:
-    TestDataObject(std::vector<TestOffer> offers, EnumeratorFault fault)
-        : offers_(std::move(offers)), fault_(fault)
-    {
-    }
-    LONG refs_ = 1;
+    TestDataObject(std::vector<TestOffer> offers, EnumeratorFault fault) : offers_(std::move(offers)), fault_(fault) {}
     std::vector<TestOffer> offers_;
     EnumeratorFault fault_;
     int get_data_calls_ = 0;

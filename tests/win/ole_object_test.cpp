@@ -11,12 +11,15 @@
 #include "base/text_win.h"
 #include "clipboard_fixture.h"
 #include "compound_file_builder.h"
+#include "le_writer.h"
 #include "link_source_rows.h"
 #include "main_window_fixture.h"
 #include "process_driver.h"
 
 namespace cw {
 namespace {
+
+using test::put_le;
 
 using test::ClipboardFixture;
 using test::MainWindowHarness;
@@ -46,18 +49,13 @@ Bytes workbook_range_link_source()
     return bytes;
 }
 
-void put_u32(Bytes& b, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
 Bytes object_descriptor()
 {
     Bytes b;
-    put_u32(b, 52);
-    put_u32(b, 0x00020820);  // Excel's worksheet class
+    put_le(b, 52, 4);
+    put_le(b, 0x00020820, 4);  // Excel's worksheet class
     b.insert(b.end(), {0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46});
-    for (std::uint32_t v : {1u, 2540u, 1270u, 0u, 0u, 0x20000u, 52u, 76u}) put_u32(b, v);
+    for (std::uint32_t v : {1u, 2540u, 1270u, 0u, 0u, 0x20000u, 52u, 76u}) put_le(b, v, 4);
     const Bytes type = test::utf16_bytes_of(L"Excel Sheet"), source = test::utf16_bytes_of(L"Book1!R1C1");
     b.insert(b.end(), type.begin(), type.end());
     b.insert(b.end(), source.begin(), source.end());
@@ -95,8 +93,8 @@ protected:
 TEST_F(OleObjectTest, LinkAndBrowserFormatsShowTheirTables)
 {
     Bytes token;
-    put_u32(token, 20);
-    put_u32(token, 0xFFFFFFFF);
+    put_le(token, 20, 4);
+    put_le(token, 0xFFFFFFFF, 4);
     for (std::uint8_t i = 0; i < 16; ++i) token.push_back(static_cast<std::uint8_t>(0xF0 + i));
     clipboard.set_flat({
         {test::register_format(L"Link Source"), workbook_range_link_source()},

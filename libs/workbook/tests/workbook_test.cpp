@@ -9,6 +9,7 @@
 
 #include "compound_file_builder.h"
 #include "corpus.h"
+#include "le_writer.h"
 #include "libs/workbook/reader.h"
 #include "zip_builder.h"
 
@@ -17,6 +18,7 @@ namespace {
 
 using namespace std::string_literals;
 using Bytes = std::vector<std::uint8_t>;
+using cw::test::le;
 
 Bytes bytes_of(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
@@ -47,13 +49,6 @@ std::map<std::string, std::string> cells_of(const Range& range)
         out[key + std::to_string(c.row + 1)] = describe(c.cell);
     }
     return out;
-}
-
-std::string le(std::uint64_t v, int width)
-{
-    std::string s;
-    for (int i = 0; i < width; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-    return s;
 }
 
 std::string record(std::uint16_t id, const std::string& data) { return le(id, 2) + le(data.size(), 2) + data; }

@@ -5,11 +5,14 @@
 #include <tuple>
 
 #include "app/cli_select.h"
+#include "format_entry_builder.h"
 #include "save/file_name.h"
 #include "save/save_messages.h"
 
 namespace cw {
 namespace {
+
+using test::format_entry;
 
 using Args = std::vector<std::string>;
 using Opt = std::optional<std::string>;
@@ -90,20 +93,11 @@ TEST(CliArguments, ArchivesGoWhereTheirCommandReadsThem)
     EXPECT_FALSE(show.archive);
 }
 
-FormatEntry entry(std::uint64_t ordinal, std::uint32_t id, std::string name)
-{
-    FormatEntry e;
-    e.ordinal = ordinal;
-    e.id = id;
-    e.name = std::move(name);
-    e.listed_by_win32 = true;
-    return e;
-}
-
 TEST(CliSelect, FormatByNumberIdOrName)
 {
-    const std::vector<FormatEntry> entries{entry(1, 13, "CF_UNICODETEXT"), entry(2, 0xC100, "PNG"),
-                                           entry(3, 0xC101, "42")};
+    const std::vector<FormatEntry> entries{format_entry(13, "CF_UNICODETEXT").at(1).listed(),
+                                           format_entry(0xC100, "PNG").at(2).listed(),
+                                           format_entry(0xC101, "42").at(3).listed()};
     const std::pair<std::string, std::optional<std::size_t>> cases[] = {
         {"1", 0},
         {"3", 2},
@@ -129,9 +123,10 @@ TEST(CliSelect, FormatByNumberIdOrName)
 
 TEST(CliSelect, SaveFormatIsTheFirstRowOrAnyFormatSavedWithTheExtension)
 {
-    const std::vector<FormatEntry> entries{entry(1, 13, "CF_UNICODETEXT"), entry(2, 8, "CF_DIB"),
-                                           entry(3, 0xC100, "PNG"), entry(4, 15, "CF_HDROP"),
-                                           entry(5, 0xC101, "Private")};
+    const std::vector<FormatEntry> entries{
+        format_entry(13, "CF_UNICODETEXT").at(1).listed(), format_entry(8, "CF_DIB").at(2).listed(),
+        format_entry(0xC100, "PNG").at(3).listed(), format_entry(15, "CF_HDROP").at(4).listed(),
+        format_entry(0xC101, "Private").at(5).listed()};
     const std::pair<std::optional<std::string>, std::optional<std::size_t>> cases[] = {
         {std::nullopt, 2},  // the image row comes first
         {"txt", 0},

@@ -5,25 +5,15 @@
 #include <nlohmann/json.hpp>
 
 #include "app/cli_arguments.h"
+#include "format_entry_builder.h"
 #include "preview/audio.h"
 
 namespace cw {
 namespace {
 
-using json = nlohmann::ordered_json;
+using test::format_entry;
 
-FormatEntry entry(std::uint64_t ordinal, std::uint32_t id, std::string name, bool win32,
-                  std::vector<FormatOffer> offers = {})
-{
-    FormatEntry e;
-    e.ordinal = ordinal;
-    e.id = id;
-    e.name = std::move(name);
-    e.class_label = id < 0xC000 ? "standard" : "registered";
-    e.listed_by_win32 = win32;
-    e.offers = std::move(offers);
-    return e;
-}
+using json = nlohmann::ordered_json;
 
 // Unicode text, a PNG that OLE offers too, and a FileContents stream only OLE advertises.
 ClipboardSnapshot sample_snapshot()
@@ -31,8 +21,9 @@ ClipboardSnapshot sample_snapshot()
     ClipboardSnapshot s;
     s.sequence_number = 7;
     s.owner_window = 0x1A2B;
-    s.entries = {entry(1, 13, "CF_UNICODETEXT", true), entry(2, 0xC100, "PNG", true, {{1, 1, -1, false}}),
-                 entry(3, 0xC102, "FileContents", false, {{4, 1, 0, true}})};
+    s.entries = {format_entry(13, "CF_UNICODETEXT").at(1).labelled("standard").listed(),
+                 format_entry(0xC100, "PNG", {{1, 1, -1, false}}).at(2).labelled("registered").listed(),
+                 format_entry(0xC102, "FileContents", {{4, 1, 0, true}}).at(3).labelled("registered")};
     s.ole_offer_count = 2;
     s.summary = "2 Win32 formats | 2 OLE offers | 3 unique formats | Sequence 7 | Owner 0x1A2B | Enum end 0";
     s.logical_object_text = "LOGICAL\r\n=======\r\nx";
@@ -118,7 +109,7 @@ std::shared_ptr<const WaveAudio> audio_described(std::string description)
 
 TEST(CliOutput, EveryReportKindInBothForms)
 {
-    const FormatEntry png = entry(2, 0xC100, "PNG", true, {{1, 1, -1, false}});
+    const FormatEntry png = format_entry(0xC100, "PNG", {{1, 1, -1, false}}).at(2).labelled("registered").listed();
     PropertyTable table;
     table.columns = {"A", "B"};
     table.rows = {{"1", "x\ty"}, {"2", "line\r\nbreak"}};

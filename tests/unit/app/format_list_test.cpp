@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "format_entry_builder.h"
+
 namespace cw {
 namespace {
+
+using test::format_entry;
 
 // Stand-ins for the report model's shared texts: distinct, recognisable, cheap.
 OfferTextFunctions fake_texts()
@@ -17,18 +21,6 @@ OfferTextFunctions fake_texts()
     texts.index = [](std::int32_t lindex) { return "i" + std::to_string(lindex); };
     texts.source = [](const FormatEntry& e) { return std::string(e.listed_by_win32 ? "W" : "O"); };
     return texts;
-}
-
-FormatEntry entry(std::uint64_t ordinal, std::uint32_t id, std::string name, std::vector<FormatOffer> offers = {})
-{
-    FormatEntry e;
-    e.ordinal = ordinal;
-    e.id = id;
-    e.name = std::move(name);
-    e.class_label = id < 0xC000 ? "standard" : "registered";
-    e.listed_by_win32 = offers.empty();
-    e.offers = std::move(offers);
-    return e;
 }
 
 std::vector<std::pair<std::string, int>> captions_and_widths(const std::vector<ListColumn>& columns)
@@ -67,8 +59,10 @@ TEST(FormatListColumns, ScaledWidthsOfBothViews)
 
 TEST(SimpleFormatList, RowsFromCandidatesAndFirstRowSelected)
 {
-    const std::vector<FormatEntry> entries{entry(1, 13, "CF_UNICODETEXT"), entry(2, 16, "CF_LOCALE"),
-                                           entry(3, 0xC0A0, "HTML Format"), entry(4, 1, "CF_TEXT")};
+    const std::vector<FormatEntry> entries{format_entry(13, "CF_UNICODETEXT").at(1).labelled("standard").listed(),
+                                           format_entry(16, "CF_LOCALE").at(2).labelled("standard").listed(),
+                                           format_entry(0xC0A0, "HTML Format").at(3).labelled("registered").listed(),
+                                           format_entry(1, "CF_TEXT").at(4).labelled("standard").listed()};
     const FormatListModel model = build_simple_format_list(entries, 144);
 
     ASSERT_EQ(model.rows.size(), 2U);
@@ -87,7 +81,9 @@ TEST(SimpleFormatList, RowsFromCandidatesAndFirstRowSelected)
 
 TEST(SimpleFormatList, NothingSaveableExplainsWhy)
 {
-    const std::vector<FormatEntry> entries{entry(1, 0x210, ""), entry(2, 0xC0B0, "Preferred DropEffect")};
+    const std::vector<FormatEntry> entries{
+        format_entry(0x210, "").at(1).labelled("standard").listed(),
+        format_entry(0xC0B0, "Preferred DropEffect").at(2).labelled("registered").listed()};
     const FormatListModel model = build_simple_format_list(entries, 96);
     EXPECT_TRUE(model.rows.empty());
     EXPECT_FALSE(model.first_row);
@@ -104,9 +100,11 @@ TEST(AdvancedFormatList, OneRowPerEntryWithDistinctOfferTexts)
     ClipboardSnapshot snapshot;
     snapshot.summary = "2 Win32 formats | 3 OLE offers";
     snapshot.entries = {
-        entry(1, 13, "CF_UNICODETEXT"),
-        entry(2, 0xC1F4, "FileContents", {{4, 1, 0, false}, {4, 1, 1, false}, {1, 1, 0, true}}),
-        entry(3, 8, "CF_DIB"),
+        format_entry(13, "CF_UNICODETEXT").at(1).labelled("standard").listed(),
+        format_entry(0xC1F4, "FileContents", {{4, 1, 0, false}, {4, 1, 1, false}, {1, 1, 0, true}})
+            .at(2)
+            .labelled("registered"),
+        format_entry(8, "CF_DIB").at(3).labelled("standard").listed(),
     };
     const FormatListModel model = build_advanced_format_list(snapshot, 96, fake_texts());
 
@@ -133,9 +131,13 @@ TEST(AdvancedFormatList, OneRowPerEntryWithDistinctOfferTexts)
 
 TEST(AdvancedFormatList, HexIdKeepsAllDigitsOfLargeIds)
 {
-    EXPECT_EQ(advanced_row_cells(entry(1, 0x1, "CF_TEXT"), fake_texts())[8], "0x0001");
-    EXPECT_EQ(advanced_row_cells(entry(1, 0x12345, "odd"), fake_texts())[8], "0x12345");
-    EXPECT_EQ(advanced_row_cells(entry(7, 0xFFFFFFFF, "odd"), fake_texts())[7], "4294967295");
+    EXPECT_EQ(advanced_row_cells(format_entry(0x1, "CF_TEXT").at(1).labelled("standard").listed(), fake_texts())[8],
+              "0x0001");
+    EXPECT_EQ(advanced_row_cells(format_entry(0x12345, "odd").at(1).labelled("registered").listed(), fake_texts())[8],
+              "0x12345");
+    EXPECT_EQ(
+        advanced_row_cells(format_entry(0xFFFFFFFF, "odd").at(7).labelled("registered").listed(), fake_texts())[7],
+        "4294967295");
 }
 
 }  // namespace

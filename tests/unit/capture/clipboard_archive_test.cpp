@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "le_writer.h"
 #include "zip_builder.h"
 
 namespace cw {
@@ -143,7 +144,7 @@ std::string lying_member(std::uint32_t claimed, std::size_t actual)
     std::string zip =
         zip_with(manifest_with(format_json("49408", "Bomb", size)), {{"b", std::string(actual, '\0'), true}});
     std::string field;
-    for (int i = 0; i < 4; ++i) field.push_back(static_cast<char>(claimed >> (8 * i)));
+    test::put_le(field, claimed, 4);
     // Both the local and the central header of "b" carry the inflated size after the compressed one.
     for (const auto& [signature, size_field, name_field] :
          {std::tuple{"PK\x03\x04", 22, 30}, std::tuple{"PK\x01\x02", 24, 46}})

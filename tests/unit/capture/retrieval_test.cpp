@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "format_entry_builder.h"
+
 namespace cw {
 namespace {
 
-FormatEntry entry_with(std::string name, std::vector<FormatOffer> offers)
-{
-    FormatEntry entry;
-    entry.id = 0xC123;
-    entry.name = std::move(name);
-    entry.offers = std::move(offers);
-    return entry;
-}
+using test::format_entry;
 
 TEST(FindStreamOffer, ChoosesTheTransport)
 {
@@ -25,23 +20,26 @@ TEST(FindStreamOffer, ChoosesTheTransport)
         std::optional<FormatOffer> expected;
     };
     const std::vector<Case> cases{
-        {"stream only", entry_with("Stream", {stream}), stream},
+        {"stream only", format_entry(0xC123, "Stream", {stream}), stream},
         {"stream with further media bits",
-         entry_with("Stream", {{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}}),
+         format_entry(0xC123, "Stream", {{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}}),
          FormatOffer{TYMED_ISTREAM_BIT | TYMED_ISTORAGE_BIT, 1, -1, false}},
-        {"no offers", entry_with("Stream", {}), std::nullopt},
-        {"stream and a later HGLOBAL offer", entry_with("Stream", {stream, hglobal}), std::nullopt},
-        {"GDI offer elsewhere", entry_with("Stream", {stream, {TYMED_GDI_BIT, 1, -1, false}}), std::nullopt},
-        {"MFPICT offer elsewhere", entry_with("Stream", {{TYMED_MFPICT_BIT, 1, -1, false}, stream}), std::nullopt},
-        {"ENHMF offer elsewhere", entry_with("Stream", {stream, {TYMED_ENHMF_BIT, 1, -1, false}}), std::nullopt},
-        {"FILE offer does not count as Win32", entry_with("Stream", {stream, {TYMED_FILE_BIT, 1, -1, false}}), stream},
-        {"lindex -2 never chosen", entry_with("Stream", {{TYMED_ISTREAM_BIT, 1, -2, false}}), std::nullopt},
-        {"FileContents lindex -1", entry_with("filecontents", {stream}), std::nullopt},
-        {"FileContents lindex 0", entry_with("FileContents", {stream0}), stream0},
+        {"no offers", format_entry(0xC123, "Stream", {}), std::nullopt},
+        {"stream and a later HGLOBAL offer", format_entry(0xC123, "Stream", {stream, hglobal}), std::nullopt},
+        {"GDI offer elsewhere", format_entry(0xC123, "Stream", {stream, {TYMED_GDI_BIT, 1, -1, false}}), std::nullopt},
+        {"MFPICT offer elsewhere", format_entry(0xC123, "Stream", {{TYMED_MFPICT_BIT, 1, -1, false}, stream}),
+         std::nullopt},
+        {"ENHMF offer elsewhere", format_entry(0xC123, "Stream", {stream, {TYMED_ENHMF_BIT, 1, -1, false}}),
+         std::nullopt},
+        {"FILE offer does not count as Win32", format_entry(0xC123, "Stream", {stream, {TYMED_FILE_BIT, 1, -1, false}}),
+         stream},
+        {"lindex -2 never chosen", format_entry(0xC123, "Stream", {{TYMED_ISTREAM_BIT, 1, -2, false}}), std::nullopt},
+        {"FileContents lindex -1", format_entry(0xC123, "filecontents", {stream}), std::nullopt},
+        {"FileContents lindex 0", format_entry(0xC123, "FileContents", {stream0}), stream0},
         // Only the first IStream offer counts: FileContents with -1 first is not rescued by a later 0.
-        {"only the first stream offer", entry_with("FileContents", {stream, stream0}), std::nullopt},
-        {"first stream offer after a skipped -2", entry_with("Stream", {{TYMED_ISTREAM_BIT, 1, -2, false}, stream0}),
-         stream0},
+        {"only the first stream offer", format_entry(0xC123, "FileContents", {stream, stream0}), std::nullopt},
+        {"first stream offer after a skipped -2",
+         format_entry(0xC123, "Stream", {{TYMED_ISTREAM_BIT, 1, -2, false}, stream0}), stream0},
     };
     for (const auto& c : cases) EXPECT_EQ(find_stream_offer(c.entry), c.expected) << c.what;
 }

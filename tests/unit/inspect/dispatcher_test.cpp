@@ -3,21 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "capture/format_identity.h"
+#include "format_entry_builder.h"
 
 namespace cw {
 namespace {
 
-FormatEntry entry(std::uint32_t id, std::string name, std::vector<FormatOffer> offers = {})
-{
-    FormatEntry e;
-    e.ordinal = 1;
-    e.id = id;
-    e.name = std::move(name);
-    e.class_label = std::string(format_class(id));
-    e.listed_by_win32 = true;
-    e.offers = std::move(offers);
-    return e;
-}
+using test::format_entry;
 
 TEST(Dispatcher, FirstMatchingRowDecides)
 {
@@ -51,7 +42,8 @@ TEST(Dispatcher, FirstMatchingRowDecides)
         {8, "CF_DIB", DispatchRow::RawMetadata},
         {0x200, "<unnamed or reserved>", DispatchRow::RawMetadata},
     };
-    for (const Case& c : cases) EXPECT_EQ(classify_dispatch_row(entry(c.id, c.name)), c.row) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(classify_dispatch_row(format_entry(c.id, c.name).listed_at(1)), c.row) << c.name;
     EXPECT_EQ(dispatch_read_limit(DispatchRow::Locale), 16u);
     EXPECT_EQ(dispatch_read_limit(DispatchRow::UnicodeText), RECORD_PAYLOAD_LIMIT);
     EXPECT_EQ(dispatch_read_limit(DispatchRow::EmbeddedObject), LARGE_PAYLOAD_LIMIT);
@@ -75,14 +67,17 @@ TEST(Dispatcher, TextRowsDecodeUpToTheFirstZero)
     GlobalCopy copy;
     copy.bytes = {'h', 0xC3, 0xA9, 0, 'x'};
     copy.total_size = 5;
-    const auto ansi = interpret_copied_bytes(DispatchRow::AnsiText, entry(1, "CF_TEXT"), copy, nullptr);
+    const auto ansi =
+        interpret_copied_bytes(DispatchRow::AnsiText, format_entry(1, "CF_TEXT").listed_at(1), copy, nullptr);
     ASSERT_TRUE(ansi);
     EXPECT_EQ(ansi->as<TextContent>().text, "h\xC3\xA9");
-    const auto rtf = interpret_copied_bytes(DispatchRow::RichText, entry(0xC002, "Rich Text Format"), copy, nullptr);
+    const auto rtf = interpret_copied_bytes(DispatchRow::RichText,
+                                            format_entry(0xC002, "Rich Text Format").listed_at(1), copy, nullptr);
     ASSERT_TRUE(rtf);
     EXPECT_EQ(rtf->kind(), DetailReportKind::RichText);
     EXPECT_EQ(rtf->as<RichTextContent>().rtf_bytes, "h\xC3\xA9");
-    EXPECT_FALSE(interpret_copied_bytes(DispatchRow::RawMetadata, entry(8, "CF_DIB"), copy, nullptr));
+    EXPECT_FALSE(
+        interpret_copied_bytes(DispatchRow::RawMetadata, format_entry(8, "CF_DIB").listed_at(1), copy, nullptr));
 }
 
 TEST(Dispatcher, LinkAndOleRowsGiveTheirAnalysersTables)
@@ -95,7 +90,7 @@ TEST(Dispatcher, LinkAndOleRowsGiveTheirAnalysersTables)
                                                           {DispatchRow::EmbeddedObject, "Object"},
                                                           {DispatchRow::OleLink, "Decoded"}};
     for (const auto& [row, caption] : tables) {
-        const auto report = interpret_copied_bytes(row, entry(0xC00B, "Native"), copy, nullptr);
+        const auto report = interpret_copied_bytes(row, format_entry(0xC00B, "Native").listed_at(1), copy, nullptr);
         ASSERT_TRUE(report && report->kind() == DetailReportKind::Table) << caption;
         EXPECT_EQ(report->as<TableContent>().table.table_caption, caption);
     }
@@ -107,7 +102,8 @@ TEST(Dispatcher, StreamTableDescribesPhotoshopDocuments)
     // "8BPS", version 1, 6 reserved bytes, 3 channels, height 2, width 5, depth 8, RGB.
     read.bytes = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 5, 0, 8, 0, 3};
     read.complete = true;
-    const FormatEntry e = entry(0xC010, "Adobe Photoshop Image", {FormatOffer{TYMED_ISTREAM_BIT, 1, -1, false}});
+    const FormatEntry e =
+        format_entry(0xC010, "Adobe Photoshop Image", {FormatOffer{TYMED_ISTREAM_BIT, 1, -1, false}}).listed_at(1);
     const PropertyTable t = stream_table(e, read);
     ASSERT_EQ(t.rows.size(), 10u);
     EXPECT_EQ(t.rows[1][1], "26 (26 B)");
@@ -131,14 +127,17 @@ TEST(Dispatcher, StreamTableDescribesPhotoshopDocuments)
 
 TEST(Dispatcher, HeadingAndUnavailableText)
 {
-    const FormatEntry e = entry(0xC123, "Custom", {FormatOffer{TYMED_HGLOBAL_BIT, 1, -1, false},
-                                                   FormatOffer{TYMED_HGLOBAL_BIT, 1, -1, true},
-                                                   FormatOffer{TYMED_ISTREAM_BIT, 1, 0, false}});
+    const FormatEntry e =
+        format_entry(0xC123, "Custom",
+                     {FormatOffer{TYMED_HGLOBAL_BIT, 1, -1, false}, FormatOffer{TYMED_HGLOBAL_BIT, 1, -1, true},
+                      FormatOffer{TYMED_ISTREAM_BIT, 1, 0, false}})
+            .listed_at(1);
     const std::string heading = detail_heading(e);
     EXPECT_EQ(heading.rfind("Custom | ID 49443 (0xC123) | registered | ", 0), 0u);
     EXPECT_EQ(heading.substr(heading.size() - 20), " | HGLOBAL | IStream");
-    EXPECT_EQ(detail_heading(entry(13, "CF_UNICODETEXT")).substr(0, 30), "CF_UNICODETEXT | ID 13 (0x000D");
-    EXPECT_EQ(detail_heading(entry(13, "CF_UNICODETEXT")).back(), '-');
+    EXPECT_EQ(detail_heading(format_entry(13, "CF_UNICODETEXT").listed_at(1)).substr(0, 30),
+              "CF_UNICODETEXT | ID 13 (0x000D");
+    EXPECT_EQ(detail_heading(format_entry(13, "CF_UNICODETEXT").listed_at(1)).back(), '-');
 
     const std::string text = unavailable_text(e, "Access is denied. (0x80070005)");
     EXPECT_EQ(text.rfind("The format is advertised, but the flat Win32 clipboard API could not provide its data.\r\n\r\n"
@@ -148,7 +147,8 @@ TEST(Dispatcher, HeadingAndUnavailableText)
     EXPECT_NE(text.find("\r\n\r\nAccess is denied. (0x80070005)\r\n\r\nAn OLE-only format may require"),
               std::string::npos);
 
-    const std::string adobe = adobe_advertisement_report(entry(0xC200, "Photoshop DIB Layer X"), "0x80040064");
+    const std::string adobe =
+        adobe_advertisement_report(format_entry(0xC200, "Photoshop DIB Layer X").listed_at(1), "0x80040064");
     EXPECT_NE(adobe.find("Role   : Layer transfer\r\n"), std::string::npos);
     EXPECT_NE(adobe.find("Extended Photoshop layer-transfer contract"), std::string::npos);
     EXPECT_EQ(adobe.substr(adobe.size() - 34), "Win32 retrieval result: 0x80040064");
@@ -156,7 +156,7 @@ TEST(Dispatcher, HeadingAndUnavailableText)
 
 TEST(OleStreamFailure, ExactTextWithAdvertisementAndCleanLineEnds)
 {
-    FormatEntry stream = entry(0xC123, "Custom Stream", {{TYMED_ISTREAM_BIT, 1, 0, false}});
+    FormatEntry stream = format_entry(0xC123, "Custom Stream", {{TYMED_ISTREAM_BIT, 1, 0, false}}).listed_at(1);
     stream.listed_by_win32 = false;
     const std::string text =
         describe_ole_stream_failure(stream, stream.offers[0], "Invalid FORMATETC structure. (0x80040064)");

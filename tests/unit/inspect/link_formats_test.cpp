@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/text.h"
+#include "le_writer.h"
 
 namespace cw {
 namespace {
@@ -17,10 +18,7 @@ std::string cell(const PropertyTable& table, std::string_view property)
 std::vector<std::uint8_t> utf16z(std::u16string_view text)
 {
     std::vector<std::uint8_t> out;
-    for (char16_t u : text) {
-        out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(u >> 8));
-    }
+    for (char16_t u : text) test::put_le(out, u, 2);
     out.insert(out.end(), {0, 0, 'x', 'y'});  // garbage after the terminator
     return out;
 }

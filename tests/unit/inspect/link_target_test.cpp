@@ -4,41 +4,33 @@
 
 #include <vector>
 
+#include "le_writer.h"
+
 namespace cw {
 namespace {
 
+using test::put_le;
+
 constexpr std::uint32_t SYMLINK = 0xA000000C;
 constexpr std::uint32_t MOUNT_POINT = 0xA0000003;
-
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 // A REPARSE_DATA_BUFFER as FSCTL_GET_REPARSE_POINT returns it: substitute name, then print name.
 std::vector<std::uint8_t> reparse(std::uint32_t tag, const std::u16string& substitute, const std::u16string& print,
                                   std::uint32_t flags = 0)
 {
     std::vector<std::uint8_t> names;
-    for (char16_t c : substitute + print) put16(names, c);
+    for (char16_t c : substitute + print) put_le(names, c, 2);
     std::vector<std::uint8_t> fields;
-    put16(fields, 0);
-    put16(fields, static_cast<std::uint32_t>(substitute.size() * 2));
-    put16(fields, static_cast<std::uint32_t>(substitute.size() * 2));
-    put16(fields, static_cast<std::uint32_t>(print.size() * 2));
-    if (tag == SYMLINK) put32(fields, flags);
+    put_le(fields, 0, 2);
+    put_le(fields, static_cast<std::uint32_t>(substitute.size() * 2), 2);
+    put_le(fields, static_cast<std::uint32_t>(substitute.size() * 2), 2);
+    put_le(fields, static_cast<std::uint32_t>(print.size() * 2), 2);
+    if (tag == SYMLINK) put_le(fields, flags, 4);
     fields.insert(fields.end(), names.begin(), names.end());
     std::vector<std::uint8_t> out;
-    put32(out, tag);
-    put16(out, static_cast<std::uint32_t>(fields.size()));
-    put16(out, 0);
+    put_le(out, tag, 4);
+    put_le(out, static_cast<std::uint32_t>(fields.size()), 2);
+    put_le(out, 0, 2);
     out.insert(out.end(), fields.begin(), fields.end());
     return out;
 }

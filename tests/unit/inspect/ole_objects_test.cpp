@@ -6,9 +6,10 @@
 
 #include "base/text.h"
 #include "compound_file_builder.h"
-#include "link_source_rows.h"
 #include "corpus.h"
+#include "le_writer.h"
 #include "libs/cfb/cfb.h"
+#include "link_source_rows.h"
 
 namespace cw {
 namespace {
@@ -28,7 +29,7 @@ struct Writer {
     Writer& u32(std::uint32_t v) { return put(v, 4); }
     Writer& put(std::uint64_t v, int width)
     {
-        for (int i = 0; i < width; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        test::put_le(bytes, v, width);
         return *this;
     }
     // The moniker class {0000030X-0000-0000-C000-000000000046} in stored byte order.

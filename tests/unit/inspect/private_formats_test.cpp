@@ -3,18 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "fake_file_probe.h"
+#include "format_entry_builder.h"
 
 namespace cw {
 namespace {
 
-FormatEntry named(std::string name, std::string class_label = "registered")
-{
-    FormatEntry entry;
-    entry.id = 0xC0F0;
-    entry.name = std::move(name);
-    entry.class_label = std::move(class_label);
-    return entry;
-}
+using test::format_entry;
 
 bool contains(const std::string& text, const std::string& part)
 {
@@ -34,36 +28,40 @@ TEST(PrivateFormat, RulesByNameThenByClass)
         std::string holds;
     };
     const std::vector<Case> cases{
-        {named("Ole Private Data", "private"), std::nullopt,
+        {format_entry(0xC0F0, "Ole Private Data").labelled("private"), std::nullopt,
          "This is internal OLE clipboard bookkeeping used to preserve data-object and storage-medium behavior. Its "
          "byte layout is not a public interchange contract.\nMeaning here: it supports rich OLE paste behavior but is "
          "not independently useful content.\nSave guidance: keep it visible for diagnostics; never offer it as a file "
          "and never infer pointers or structures from its bytes.",
          ""},
-        {named("OLE PRIVATE DATA"), std::nullopt, "This is internal OLE clipboard bookkeeping", ""},
-        {named("WavePad Internal"), std::nullopt, "This is a WavePad-private clipboard representation.",
+        {format_entry(0xC0F0, "OLE PRIVATE DATA").labelled("registered"), std::nullopt,
+         "This is internal OLE clipboard bookkeeping", ""},
+        {format_entry(0xC0F0, "WavePad Internal").labelled("registered"), std::nullopt,
+         "This is a WavePad-private clipboard representation.",
          "Save guidance: use CF_WAVE; keep this row for compatibility research only."},
-        {named("DataObject"), std::nullopt, "This is process/OLE data-object bookkeeping",
+        {format_entry(0xC0F0, "DataObject").labelled("registered"), std::nullopt,
+         "This is process/OLE data-object bookkeeping",
          "\nSave guidance: diagnostic only. Do not dereference, persist, or expose it as a file choice."},
-        {named("Hyperlink"), strm, "This is Word/OLE's registered hyperlink-transfer format.",
+        {format_entry(0xC0F0, "Hyperlink").labelled("registered"), strm,
+         "This is Word/OLE's registered hyperlink-transfer format.",
          "itself.\nThis block contains a STRM marker, which indicates stream-backed OLE transport. Pointer-looking "
          "values around it are process-specific bookkeeping, not a URL.\nMeaning here:"},
-        {named("hyperlink"), short_block, "This is Word/OLE's registered",
+        {format_entry(0xC0F0, "hyperlink").labelled("registered"), short_block, "This is Word/OLE's registered",
          "itself.\nNo portable URL or standard serialized hyperlink signature is visible in this block.\nMeaning here"},
-        {named("HyperLink"), std::nullopt, "This is Word/OLE's",
+        {format_entry(0xC0F0, "HyperLink").labelled("registered"), std::nullopt, "This is Word/OLE's",
          "No portable URL or standard serialized hyperlink signature"},
-        {named("MyAppData"), std::nullopt,
+        {format_entry(0xC0F0, "MyAppData").labelled("registered"), std::nullopt,
          "This is an application-registered clipboard format named 'MyAppData'. Registered names identify a "
          "producer-defined contract; they do not guarantee that the HGLOBAL bytes are a portable file.\nSave guidance: "
          "retain the raw evidence, but require a documented format or verified parser before offering it as output.",
          ""},
-        {named("", "private"), std::nullopt,
+        {format_entry(0xC0F0, "").labelled("private"), std::nullopt,
          "This format is in Windows' private clipboard range. Only the producing application is expected to "
          "understand its handle and lifetime.\nSave guidance: diagnostic only unless the producer's contract is known.",
          ""},
-        {named("CF_TEXT", "standard"), std::nullopt, std::nullopt, ""},
-        {named("x", "GDI object"), std::nullopt, std::nullopt, ""},
-        {named("OLE Private Data2"), std::nullopt,
+        {format_entry(0xC0F0, "CF_TEXT").labelled("standard"), std::nullopt, std::nullopt, ""},
+        {format_entry(0xC0F0, "x").labelled("GDI object"), std::nullopt, std::nullopt, ""},
+        {format_entry(0xC0F0, "OLE Private Data2").labelled("registered"), std::nullopt,
          "This is an application-registered clipboard format named 'OLE Private Data2'", ""},
     };
     for (const auto& c : cases) {
@@ -78,7 +76,8 @@ TEST(PrivateFormat, RulesByNameThenByClass)
 
 std::string iceni(const test::FakeFileProbe& probe, const std::string& block, std::uint64_t size = 0)
 {
-    return *describe_private_format(named("IceniCopy"), as_bytes_view(block), size ? size : block.size(), probe);
+    return *describe_private_format(format_entry(0xC0F0, "IceniCopy").labelled("registered"), as_bytes_view(block),
+                                    size ? size : block.size(), probe);
 }
 
 const std::string ICENI_TAIL =
@@ -158,15 +157,17 @@ TEST(IceniReference, PayloadStatusForEveryKindOfPath)
 TEST(IceniReference, MissingSampleEmptyPathAndUndecodableBytes)
 {
     test::FakeFileProbe probe;
-    EXPECT_EQ(*describe_private_format(named("ICENICOPY"), std::nullopt, 0, probe),
-              "This is an Iceni/Foxit private clipboard contract, but its data block is not available for inspection.\n"
-              "Save guidance: no referenced payload can be verified from this handle.");
+    EXPECT_EQ(
+        *describe_private_format(format_entry(0xC0F0, "ICENICOPY").labelled("registered"), std::nullopt, 0, probe),
+        "This is an Iceni/Foxit private clipboard contract, but its data block is not available for inspection.\n"
+        "Save guidance: no referenced payload can be verified from this handle.");
     const std::string empty_path =
         "This is an Iceni/Foxit private clipboard contract. Its data block does not contain a "
         "usable path.\nSave guidance: retain the raw evidence; no external payload can be "
         "verified.";
     EXPECT_EQ(iceni(probe, std::string("\0C:\\x.pdf", 9)), empty_path);
-    EXPECT_EQ(*describe_private_format(named("iceniCopy"), ByteView{}, 0, probe), empty_path);
+    EXPECT_EQ(*describe_private_format(format_entry(0xC0F0, "iceniCopy").labelled("registered"), ByteView{}, 0, probe),
+              empty_path);
 
     // A path with no terminator in the inspected sample of a longer block is cut short and not
     // probed; a block that ends without a terminator holds its whole path.

@@ -4,21 +4,13 @@
 
 #include "base/text.h"
 #include "fake_file_probe.h"
+#include "format_entry_builder.h"
 #include "report/report_text.h"
 
 namespace cw {
 namespace {
 
-FormatEntry entry(std::uint32_t id, std::string name, std::string class_label)
-{
-    FormatEntry e;
-    e.ordinal = 3;
-    e.id = id;
-    e.name = std::move(name);
-    e.class_label = std::move(class_label);
-    e.listed_by_win32 = true;
-    return e;
-}
+using test::format_entry;
 
 bool contains(const std::string& text, const std::string& part)
 {
@@ -28,7 +20,7 @@ bool contains(const std::string& text, const std::string& part)
 TEST(RawFormatMetadata, WholeReportOfARegisteredBlockLargerThanThePreview)
 {
     test::FakeFileProbe probe;
-    FormatEntry e = entry(0xC1A5, "MyAppData", "registered");
+    FormatEntry e = format_entry(0xC1A5, "MyAppData").at(3).labelled("registered").listed();
     e.offers = {FormatOffer{TYMED_HGLOBAL_BIT, 1, -1, false}};
     RawHandleFacts facts{0x1A2B0, 700, std::vector<std::uint8_t>(512, 'A'), std::nullopt};
 
@@ -61,7 +53,8 @@ TEST(RawFormatMetadata, OpaqueHandlesAndFailedCopies)
         "The inspector will not guess the handle type or dereference unknown memory.\r\n";
 
     // A private-range format whose handle is a GDI object: no size, no bytes, but still explained.
-    const std::string gdi = raw_format_metadata(entry(0x0280, "", "private"), RawHandleFacts{0xBEEF, 0, {}, {}}, probe);
+    const std::string gdi = raw_format_metadata(format_entry(0x0280, "").at(3).labelled("private").listed(),
+                                                RawHandleFacts{0xBEEF, 0, {}, {}}, probe);
     EXPECT_TRUE(contains(gdi,
                          "Data handle: 0xBEEF\r\nGlobal size: unavailable\r\n\r\nINTERPRETATION\r\n"
                          "==============\r\nThis format is in Windows' private clipboard range."))
@@ -69,19 +62,20 @@ TEST(RawFormatMetadata, OpaqueHandlesAndFailedCopies)
     EXPECT_TRUE(gdi.ends_with("known.\r\n" + opaque_tail)) << gdi;
 
     // The Iceni/Foxit contract without inspectable memory gets its own text, and touches no file.
-    const std::string iceni =
-        raw_format_metadata(entry(0xC200, "IceniCopy", "registered"), RawHandleFacts{1, 0, {}, {}}, probe);
+    const std::string iceni = raw_format_metadata(
+        format_entry(0xC200, "IceniCopy").at(3).labelled("registered").listed(), RawHandleFacts{1, 0, {}, {}}, probe);
     EXPECT_TRUE(contains(iceni,
                          "but its data block is not available for inspection.\r\nSave guidance: no referenced "
                          "payload can be verified from this handle.\r\n" +
                              opaque_tail));
 
-    const std::string standard =
-        raw_format_metadata(entry(9, "CF_PALETTE", "standard"), RawHandleFacts{0x42, 0, {}, {}}, probe);
+    const std::string standard = raw_format_metadata(format_entry(9, "CF_PALETTE").at(3).labelled("standard").listed(),
+                                                     RawHandleFacts{0x42, 0, {}, {}}, probe);
     EXPECT_TRUE(standard.ends_with("Data handle: 0x42\r\nGlobal size: unavailable\r\n" + opaque_tail)) << standard;
 
-    const std::string locked = raw_format_metadata(
-        entry(0xC300, "Thing", "registered"), RawHandleFacts{0x10, 64, {}, "Access is denied. (0x80070005)"}, probe);
+    const std::string locked =
+        raw_format_metadata(format_entry(0xC300, "Thing").at(3).labelled("registered").listed(),
+                            RawHandleFacts{0x10, 64, {}, "Access is denied. (0x80070005)"}, probe);
     EXPECT_TRUE(
         locked.ends_with("Global size: 64 bytes\r\n\r\nThe memory block could not be locked: Access is denied. "
                          "(0x80070005)\r\n"))
@@ -120,7 +114,7 @@ TEST(RawFormatMetadata, DibHeaderLinesOnlyForSoundDibStarts)
         {2, dib(40, 640, -480, 16), false},
     };
     for (const auto& c : cases) {
-        const std::string text = raw_format_metadata(entry(c.id, "CF_DIB", "standard"),
+        const std::string text = raw_format_metadata(format_entry(c.id, "CF_DIB").at(3).labelled("standard").listed(),
                                                      RawHandleFacts{1, c.bytes.size(), c.bytes, {}}, probe);
         EXPECT_EQ(contains(text, lines), c.shown) << text;
         EXPECT_EQ(contains(text, "INTERPRETATION"), false);
@@ -131,7 +125,7 @@ TEST(RawFormatMetadata, DibHeaderLinesOnlyForSoundDibStarts)
 TEST(RawFormatMetadata, ShownBytesNeverExceedAnySizeReported)
 {
     test::FakeFileProbe probe;
-    const FormatEntry e = entry(0x0201, "", "private");
+    const FormatEntry e = format_entry(0x0201, "").at(3).labelled("private").listed();
     const std::string one = raw_format_metadata(e, RawHandleFacts{1, 1, {'Z'}, {}}, probe);
     EXPECT_TRUE(one.ends_with("\r\nFirst 1 byte:\r\n" + to_crlf(hex_dump(std::vector<std::uint8_t>{'Z'})))) << one;
 
@@ -153,7 +147,8 @@ TEST(RawFormatMetadata, IceniBlockIsExaminedFromItsSample)
     const std::string path = R"(C:\T\a.pdf)";
     std::copy(path.begin(), path.end(), block.begin());
     const std::string text =
-        raw_format_metadata(entry(0xC210, "IceniCopy", "registered"), RawHandleFacts{7, 700, block, {}}, probe);
+        raw_format_metadata(format_entry(0xC210, "IceniCopy").at(3).labelled("registered").listed(),
+                            RawHandleFacts{7, 700, block, {}}, probe);
     EXPECT_TRUE(contains(
         text, "Global size: 700 bytes\r\n\r\nINTERPRETATION\r\n==============\r\nCLIPBOARD STORAGE MODEL\r\n"));
     EXPECT_TRUE(contains(text, "The 700-byte HGLOBAL contains"));

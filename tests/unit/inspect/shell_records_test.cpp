@@ -3,19 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "base/text.h"
+#include "le_writer.h"
 #include "report/report_text.h"
 
 namespace cw {
 namespace {
 
+using test::put_le;
+
 using Bytes = std::vector<std::uint8_t>;
 using Rows = std::vector<std::vector<std::string>>;
-
-void put_u16(Bytes& b, std::uint16_t v) { b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); }
-void put_u32(Bytes& b, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
-}
 
 // A CIDA with these offsets (cidl = offsets - 1), then ITEMIDLIST data made of components of
 // the given byte counts (0 is a terminator). Components below 0x1000 are padded to their count;
@@ -23,10 +20,10 @@ void put_u32(Bytes& b, std::uint32_t v)
 Bytes cida(const std::vector<std::uint32_t>& offsets, const std::vector<std::uint16_t>& counts)
 {
     Bytes b;
-    put_u32(b, static_cast<std::uint32_t>(offsets.size() - 1));
-    for (std::uint32_t o : offsets) put_u32(b, o);
+    put_le(b, static_cast<std::uint32_t>(offsets.size() - 1), 4);
+    for (std::uint32_t o : offsets) put_le(b, o, 4);
     for (std::uint16_t cb : counts) {
-        put_u16(b, cb);
+        put_le(b, cb, 2);
         if (cb > 2 && cb < 0x1000) b.resize(b.size() + cb - 2, 0x41);
     }
     return b;
@@ -89,7 +86,7 @@ TEST(ShellIdListArray, ManyOffsetsIntoOneLongChainAreWalkedOnce)
 TEST(ShellAttributes, MaskAndValueWithTheirNames)
 {
     Bytes b;
-    for (std::uint32_t v : {0x20000041u, 0u, 2u}) put_u32(b, v);
+    for (std::uint32_t v : {0x20000041u, 0u, 2u}) put_le(b, v, 4);
     EXPECT_EQ(analyze_shell_attributes(b, false).rows,
               (Rows{{"Meaning", "Shell capability/identity attributes shared by the transferred items. The mask says "
                                 "which bits were evaluated; the value says which evaluated attributes are present."},
@@ -117,7 +114,7 @@ TEST(SmallShellRecords, DropEffectPointsAndPathAliases)
     EXPECT_EQ(invalid.rows[1][1] + " " + invalid.rows[2][1], "Invalid Invalid");
 
     Bytes points;
-    for (std::int32_t v : {-1920, 0, -1, -1, 40, 0}) put_u32(points, static_cast<std::uint32_t>(v));
+    for (std::int32_t v : {-1920, 0, -1, -1, 40, 0}) put_le(points, static_cast<std::uint32_t>(v), 4);
     EXPECT_EQ(analyze_shell_object_offsets(points).rows,
               (Rows{{"0", "Group screen origin", "-1920", "0", "Position metadata only"},
                     {"1", "Item position relative to group", "-1", "-1", "Contains a Shell sentinel/unpositioned coordinate"},
@@ -136,7 +133,7 @@ TEST(SmallShellRecords, DropEffectPointsAndPathAliases)
 TEST(PasteInPlace, FieldsAppearAsTheBlockAllows)
 {
     Bytes b;
-    for (std::uint32_t v : {1u, 2u, 3u, 0x3FC00000u /* 1.5 */, 0xC2F6E979u /* -123.456 */, 0u, 0u}) put_u32(b, v);
+    for (std::uint32_t v : {1u, 2u, 3u, 0x3FC00000u /* 1.5 */, 0xC2F6E979u /* -123.456 */, 0u, 0u}) put_le(b, v, 4);
     EXPECT_EQ(analyze_paste_in_place(ByteView(b).first(12)).rows,
               (Rows{{"Meaning", "Paste-position metadata"},
                     {"Payload size", "12 bytes"},
@@ -149,7 +146,7 @@ TEST(PasteInPlace, FieldsAppearAsTheBlockAllows)
         {0x7FC00000u, "NaN"}, {0xFFC00001u, "NaN"}, {0x7F800000u, "inf"}, {0xFF800000u, "-inf"}};
     for (const auto& [bits, text] : specials) {
         Bytes s(b.begin(), b.begin() + 16);
-        put_u32(s, bits);
+        put_le(s, bits, 4);
         EXPECT_EQ(analyze_paste_in_place(s).rows[5][1], text) << bits;
     }
 }

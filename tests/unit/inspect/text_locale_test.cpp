@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "inspect/dispatcher.h"
+#include "le_writer.h"
 #include "report/report_text.h"
 
 namespace cw {
@@ -14,10 +15,7 @@ namespace {
 std::vector<std::uint8_t> utf16le(std::u16string_view units, std::size_t extra_zero_units = 0)
 {
     std::vector<std::uint8_t> out;
-    for (char16_t u : units) {
-        out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(u >> 8));
-    }
+    for (char16_t u : units) test::put_le(out, u, 2);
     out.insert(out.end(), 2 * extra_zero_units, 0);
     return out;
 }

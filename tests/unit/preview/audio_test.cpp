@@ -9,6 +9,7 @@
 
 #include "corpus.h"
 #include "inspect/dispatcher.h"
+#include "le_writer.h"
 
 // The cases name only the format fields they change.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -16,18 +17,15 @@
 namespace cw {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::put_le;
 
-void put(Bytes& b, std::uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
+using Bytes = std::vector<std::uint8_t>;
 
 // A chunk with its size field (which may claim more than the body) and the pad byte of an odd size.
 Bytes chunk(std::string_view id, const Bytes& body, std::optional<std::uint32_t> claimed = std::nullopt)
 {
     Bytes b(id.begin(), id.end());
-    put(b, claimed.value_or(static_cast<std::uint32_t>(body.size())), 4);
+    put_le(b, claimed.value_or(static_cast<std::uint32_t>(body.size())), 4);
     b.insert(b.end(), body.begin(), body.end());
     if (!claimed && body.size() % 2) b.push_back(0);
     return b;
@@ -60,12 +58,12 @@ Bytes fmt_body(const Fmt& f)
                         {f.average.value_or(f.rate * align), 4},
                         {align, 2},
                         {f.bits, 2}})
-        put(b, v, n);
+        put_le(b, v, n);
     if (f.sub_format) {
-        put(b, 22, 2);
-        put(b, f.bits, 2);
-        put(b, 0, 4);
-        put(b, *f.sub_format, 4);
+        put_le(b, 22, 2);
+        put_le(b, f.bits, 2);
+        put_le(b, 0, 4);
+        put_le(b, *f.sub_format, 4);
         b.insert(b.end(), {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
     }
     return b;
@@ -179,7 +177,7 @@ TEST(Waveform, ColumnPeaksForEachSampleEncoding)
 {
     auto f32 = [](std::initializer_list<float> values) {
         Bytes b;
-        for (float v : values) put(b, std::bit_cast<std::uint32_t>(v), 4);
+        for (float v : values) put_le(b, std::bit_cast<std::uint32_t>(v), 4);
         return b;
     };
     const Bytes int24 = {0xFF, 0xFF, 0x7F, 0, 0, 0x40, 0, 0, 0, 0, 0, 0x80};

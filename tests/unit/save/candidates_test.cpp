@@ -6,22 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "format_entry_builder.h"
+
 namespace cw {
 namespace {
 
-FormatEntry entry(std::uint32_t id, std::string name)
-{
-    FormatEntry e;
-    e.id = id;
-    e.name = std::move(name);
-    return e;
-}
+using test::format_entry;
 
 // Registered formats get ids from 0xC000 up; predefined ones carry their CF_* names.
 std::vector<FormatEntry> clipboard(std::initializer_list<std::pair<std::uint32_t, const char*>> formats)
 {
     std::vector<FormatEntry> entries;
-    for (const auto& [id, name] : formats) entries.push_back(entry(id, name));
+    for (const auto& [id, name] : formats) entries.push_back(format_entry(id, name));
     return entries;
 }
 
@@ -105,15 +101,15 @@ TEST(SaveCandidates, OneRowPerKindBestScoreFirstMetOrder)
 
 TEST(SaveCandidates, ClassificationCarriesOrderAndScore)
 {
-    const std::optional<SaveableFormat> png = classify_saveable_format(entry(REG, "image/png"));
+    const std::optional<SaveableFormat> png = classify_saveable_format(format_entry(REG, "image/png"));
     ASSERT_TRUE(png);
     EXPECT_EQ(png->kind, "image");
     EXPECT_EQ(png->order, 12);
     EXPECT_EQ(png->score, 8);
-    const std::optional<SaveableFormat> dsp = classify_saveable_format(entry(129, "CF_DSPTEXT"));
+    const std::optional<SaveableFormat> dsp = classify_saveable_format(format_entry(129, "CF_DSPTEXT"));
     ASSERT_TRUE(dsp);
     EXPECT_EQ(dsp->score, 2);
-    EXPECT_FALSE(classify_saveable_format(entry(14, "CF_ENHMETAFILE")));
+    EXPECT_FALSE(classify_saveable_format(format_entry(14, "CF_ENHMETAFILE")));
 }
 
 TEST(DefaultExtension, ByIdThenByName)
@@ -162,7 +158,7 @@ TEST(DefaultExtension, ByIdThenByName)
         {REG, "Shell IDList Array", "bin"},
         {REG, "Rich Text", "bin"},
     };
-    for (const Case& c : cases) EXPECT_EQ(default_extension(entry(c.id, c.name)), c.extension) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(default_extension(format_entry(c.id, c.name)), c.extension) << c.name;
 }
 
 TEST(FileNameSuggestion, FirstFreeNameInTheFolder)
@@ -216,9 +212,9 @@ TEST(FileNameSuggestion, JoinsLikeWindowsPaths)
 
 TEST(SimpleViewDetailTitle, LabelAndExtensionOrName)
 {
-    EXPECT_EQ(simple_view_detail_title(entry(REG, "PNG")), "Preview: PNG image (.png)");
-    EXPECT_EQ(simple_view_detail_title(entry(13, "CF_UNICODETEXT")), "Preview: Plain text (.txt)");
-    EXPECT_EQ(simple_view_detail_title(entry(REG, "Shell IDList Array")), "Preview: Shell IDList Array");
+    EXPECT_EQ(simple_view_detail_title(format_entry(REG, "PNG")), "Preview: PNG image (.png)");
+    EXPECT_EQ(simple_view_detail_title(format_entry(13, "CF_UNICODETEXT")), "Preview: Plain text (.txt)");
+    EXPECT_EQ(simple_view_detail_title(format_entry(REG, "Shell IDList Array")), "Preview: Shell IDList Array");
 }
 
 }  // namespace

@@ -8,9 +8,12 @@
 
 #include "capture/snapshot.h"
 #include "corpus.h"
+#include "format_entry_builder.h"
 
 namespace cw {
 namespace {
+
+using test::format_entry;
 
 // A DIB of `total` bytes whose header fields are set, all else zero.
 std::string make_dib(std::uint32_t header_size, std::uint16_t bit_count, std::uint32_t compression,
@@ -121,14 +124,6 @@ TEST(DibToBmp, RebuildsTheCorpusBitmaps)
     EXPECT_GE(rebuilt, 25);
 }
 
-FormatEntry entry(std::uint32_t id, std::string name)
-{
-    FormatEntry e;
-    e.id = id;
-    e.name = std::move(name);
-    return e;
-}
-
 TEST(SaveConversion, RowsAreTriedInOrder)
 {
     struct Case {
@@ -159,19 +154,19 @@ TEST(SaveConversion, RowsAreTriedInOrder)
         // An id rule wins over a name rule.
         {13, "HTML Format", SaveConversion::UnicodeText},
     };
-    for (const auto& c : cases) EXPECT_EQ(choose_save_conversion(entry(c.id, c.name)), c.expected) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(choose_save_conversion(format_entry(c.id, c.name)), c.expected) << c.name;
 }
 
 TEST(SaveConversion, StreamsKeepTheirBytesExceptEmbeddedObjects)
 {
     const std::pair<FormatEntry, SaveConversion> cases[] = {
-        {entry(0xC007, "Embed Source"), SaveConversion::EmbeddedObject},
-        {entry(0xC008, "native"), SaveConversion::EmbeddedObject},
-        {entry(8, "CF_DIB"), SaveConversion::Unchanged},
-        {entry(13, "CF_UNICODETEXT"), SaveConversion::Unchanged},
-        {entry(0xC001, "HTML Format"), SaveConversion::Unchanged},
-        {entry(0xC009, "UniformResourceLocatorW"), SaveConversion::Unchanged},
-        {entry(0xC00D, "Adobe Photoshop Image"), SaveConversion::Unchanged},
+        {format_entry(0xC007, "Embed Source"), SaveConversion::EmbeddedObject},
+        {format_entry(0xC008, "native"), SaveConversion::EmbeddedObject},
+        {format_entry(8, "CF_DIB"), SaveConversion::Unchanged},
+        {format_entry(13, "CF_UNICODETEXT"), SaveConversion::Unchanged},
+        {format_entry(0xC001, "HTML Format"), SaveConversion::Unchanged},
+        {format_entry(0xC009, "UniformResourceLocatorW"), SaveConversion::Unchanged},
+        {format_entry(0xC00D, "Adobe Photoshop Image"), SaveConversion::Unchanged},
     };
     for (const auto& [e, expected] : cases) EXPECT_EQ(choose_stream_save_conversion(e), expected) << e.name;
 }

@@ -136,7 +136,7 @@ struct Completion final : Pending {
         return E_NOTIMPL;                          \
     }
 
-class Settings final : public ComObject<Settings, ICoreWebView2Settings, IID_ICoreWebView2Settings> {
+class Settings final : public ComObject<Settings, ICoreWebView2Settings> {
 public:
     FAKE_GET(get_IsScriptEnabled, BOOL)
     FAKE_PUT(put_IsScriptEnabled)
@@ -168,8 +168,7 @@ public:
         return call("remove_" #name);                                   \
     }
 
-class NavigationArgs final
-    : public ComObject<NavigationArgs, ICoreWebView2NavigationStartingEventArgs, IID_NavigationStartingEventArgs> {
+class NavigationArgs final : public ComObject<NavigationArgs, ICoreWebView2NavigationStartingEventArgs> {
 public:
     FAKE_GET(get_Uri, LPWSTR)
     FAKE_GET(get_IsUserInitiated, BOOL)
@@ -180,8 +179,7 @@ public:
     FAKE_GET(get_NavigationId, UINT64)
 };
 
-class NewWindowArgs final
-    : public ComObject<NewWindowArgs, ICoreWebView2NewWindowRequestedEventArgs, IID_NewWindowRequestedEventArgs> {
+class NewWindowArgs final : public ComObject<NewWindowArgs, ICoreWebView2NewWindowRequestedEventArgs> {
 public:
     FAKE_GET(get_Uri, LPWSTR)
     HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2*) override { return call("put_NewWindow"); }
@@ -212,7 +210,7 @@ const char* const SLOT_EVENTS[SLOTS] = {"NavigationStarting", "FrameNavigationSt
         return S_OK;                                                                                       \
     }
 
-class WebView final : public ComObject<WebView, ICoreWebView2, IID_ICoreWebView2> {
+class WebView final : public ComObject<WebView, ICoreWebView2> {
 public:
     explicit WebView(HWND page) : page_(page) {}
     void release_handlers()
@@ -315,7 +313,7 @@ private:
 
 // The browser's page is a child window of the parent, as the real runtime adds one before the
 // controller completes.
-class Controller final : public ComObject<Controller, ICoreWebView2Controller, IID_ICoreWebView2Controller> {
+class Controller final : public ComObject<Controller, ICoreWebView2Controller> {
 public:
     explicit Controller(HWND parent)
         : page_(
@@ -375,7 +373,7 @@ private:
     WebView* webview_ = nullptr;
 };
 
-class Environment final : public ComObject<Environment, ICoreWebView2Environment, IID_ICoreWebView2Environment> {
+class Environment final : public ComObject<Environment, ICoreWebView2Environment> {
 public:
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override
