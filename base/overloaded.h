@@ -8,5 +8,8 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// Not every compiler we build with deduces an aggregate's arguments yet.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 }  // namespace cw
